@@ -1,0 +1,85 @@
+// Records shared by the plug-in's subsystems. Platform-free.
+#pragma once
+
+#include <cstdint>
+
+#include "host_interface.h"
+
+// The preview pane's rectangle in dialog client coordinates.
+struct PreviewFrame {
+  int16_t top;
+  int16_t left;
+  int16_t bottom;
+  int16_t right;
+};
+
+// Per-call context, kept in a host handle stored in the host's data slot.
+// `result` and `filterRecord` are rewritten at the start of every call.
+struct InvocationContext {
+  int16_t* result;
+  FilterRecord* filterRecord;
+  PreviewFrame previewFrame;
+};
+
+// Stripe colour as a four-character code; also the values of the scripting enumeration 'mooD'.
+using ColourCode = uint32_t;
+constexpr ColourCode kColourBlack = FourCC("moD0");
+constexpr ColourCode kColourBlue = FourCC("moD1");
+constexpr ColourCode kColourRed = FourCC("moD2");
+constexpr ColourCode kColourGreen = FourCC("moD3");
+
+// Dialog ids of the four colour radio buttons.
+constexpr int16_t kRadioBlack = 7;
+constexpr int16_t kRadioBlue = 8;
+constexpr int16_t kRadioRed = 9;
+constexpr int16_t kRadioGreen = 10;
+
+// The persistent parameter block in the host's `parameters` handle. The host keeps its
+// bytes between runs, so the layout must not change between releases.
+struct FilterParameters {
+  int16_t amount;               // kept for scripting only
+  int16_t previewOffsetH;       // preview pan, pixels
+  int16_t previewOffsetV;
+  int16_t verticalGap;          // 0..100, 0: no vertical stripes
+  int16_t verticalThickness;    // 0..99, width minus one
+  int16_t horizontalGap;        // 0..100, 0: no horizontal stripes
+  int16_t horizontalThickness;  // 0..99, height minus one
+  Rect savedFilterRect;         // the whole filter area while the preview narrows filterRect
+  uint8_t showDialog;
+  int16_t rowsPerStrip;         // 1 and up
+  ColourCode colourCode;
+  uint8_t entireImage;          // kept for scripting only
+  uint8_t useAdvanceState;      // whole-area path and live preview available
+  uint8_t hostIsPremiere;
+  int16_t colourRadioId;        // 7..10
+  uint8_t ignoreZeroPixel;
+  uint8_t removeOthers;
+  int16_t alignment;            // 0 top, 1 centre, 2 bottom
+};
+
+// Cached identification of the running host.
+struct HostInfo {
+  uint32_t hostSignature;
+  uint8_t versionMajor;
+  uint8_t versionMinor;
+  uint8_t versionFix;
+  uint8_t releaseStage;
+  uint8_t reservedByte;
+  uint8_t platformCode;
+};
+
+// Stands for a handle when the host's handle suite is unusable. Dereferencing the
+// handle (the record's address) yields `data`, as with a host handle.
+struct FallbackHandle {
+  char* data;
+  uint32_t tag;           // 'FOTO' once creation succeeded
+  FallbackHandle* next;   // live fallback handles, so a host-made handle is never freed as one
+};
+
+constexpr uint32_t kFallbackTag = FourCC("FOTO");
+
+// Reaches the parameter block through the handle without locking it.
+inline FilterParameters* ParametersOf(const FilterRecord* record) {
+  if (record == nullptr || record->parameters == nullptr) return nullptr;
+  return reinterpret_cast<FilterParameters*>(*record->parameters);
+}

@@ -1,0 +1,14 @@
+// Process-wide plain variables of the module. Zero at load.
+#pragma once
+
+#include <cstdint>
+
+// The module instance recorded at process attach (an HINSTANCE on Windows).
+extern void* moduleInstance;
+
+// Set by the first Parameters selector of the process, never cleared by a run.
+extern int dialogRequested;
+
+// Puts every piece of process-wide state back to its load-time value, so tests can start
+// each case from a freshly loaded module. Live fallback handles are left alone.
+void ResetModuleState() noexcept;

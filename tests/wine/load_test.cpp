@@ -1,0 +1,83 @@
+// The built module loads in a Windows process, exports exactly its two names and answers a
+// full run through the test host.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "tests/wine/wine_plugin.h"
+
+namespace {
+
+std::set<std::string> ExportedNames(HMODULE module) {
+  std::set<std::string> names;
+  auto* base = reinterpret_cast<const BYTE*>(module);
+  auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (dir.VirtualAddress == 0) return names;
+  auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  auto* nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
+  return names;
+}
+
+class LoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plugin = LoadPlugin(PluginPath());
+    ASSERT_NE(plugin.module, nullptr) << PluginPath() << ": " << plugin.error;
+    ASSERT_NE(plugin.entry, nullptr) << plugin.error;
+  }
+  void TearDown() override { UnloadPlugin(plugin); }
+  LoadedPlugin plugin;
+};
+
+TEST_F(LoadTest, ExportsExactlyTheTwoUndecoratedNames) {
+  const std::set<std::string> expected{"CorvaneProc", "ENTRYPOINT"};
+  EXPECT_EQ(ExportedNames(static_cast<HMODULE>(plugin.module)), expected);
+  EXPECT_NE(GetProcAddress(static_cast<HMODULE>(plugin.module), "CorvaneProc"), nullptr);
+}
+
+TEST_F(LoadTest, ModuleMatchesTheProcessBitness) {
+  auto* base = reinterpret_cast<const BYTE*>(plugin.module);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+#ifdef _WIN64
+  EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
+  EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
+}
+
+TEST_F(LoadTest, AnswersAFullSelectorSequence) {
+  TestHost host(plugin.entry);
+  EXPECT_EQ(host.Call(filterSelectorParameters), noErr);
+  EXPECT_EQ(host.Call(filterSelectorPrepare), noErr);
+  EXPECT_EQ(host.RunFilter(false), noErr);
+  EXPECT_EQ(host.Call(7), filterBadParameters);
+  EXPECT_EQ(host.Call(-1), filterBadParameters);
+  EXPECT_NE(host.dataSlot, 0);
+  EXPECT_NE(host.record.parameters, nullptr);
+  EXPECT_EQ(host.counters.lockHandle, host.counters.unlockHandle);
+  EXPECT_EQ(host.counters.badHandleOps, 0);
+  EXPECT_EQ(host.counters.bufferOverruns, 0);
+}
+
+TEST_F(LoadTest, WorksThroughGlobalMemoryWithoutAHandleSuite) {
+  TestHost host(plugin.entry);
+  host.faults.withholdHandleSuite = true;
+  host.ApplyFaults();
+  EXPECT_EQ(host.RunFilter(true), noErr);
+  EXPECT_EQ(host.counters.newHandle, 0);
+  ASSERT_NE(host.record.parameters, nullptr);
+  // The block came from zero-filled global memory and holds the defaults.
+  auto* block = reinterpret_cast<const int16_t*>(*host.record.parameters);
+  EXPECT_EQ(block[0], 50) << "amount";
+  EXPECT_EQ(host.Call(filterSelectorPrepare), noErr) << "the stored context is found again";
+}
+
+}  // namespace

@@ -1,0 +1,377 @@
+#include "tools/testhost/test_host.h"
+
+#include <cstring>
+
+#include "tools/testhost/host_services.h"
+
+namespace {
+
+TestHost* activeHost = nullptr;
+
+constexpr size_t kGuardBytes = 64;
+constexpr uint8_t kGuardValue = 0xA5;
+constexpr int32_t kMaxContinueCalls = 1000000;
+
+}  // namespace
+
+TestHost* ActiveTestHost() { return activeHost; }
+
+bool RectIsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes) {
+  HostImage img;
+  img.width = width;
+  img.height = height;
+  img.planes = planes;
+  img.pixels.resize(size_t(width) * size_t(height) * size_t(planes));
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      uint8_t* p = img.At(y, x);
+      for (int32_t k = 0; k < planes; ++k) p[k] = uint8_t(17 + x * 3 + y * 5 + k * 61);
+    }
+  }
+  return img;
+}
+
+// ---------------------------------------------------------------------------
+// Callbacks. They reach the active host; without one they answer as a host that has nothing.
+// ---------------------------------------------------------------------------
+struct TestHostCallbacks {
+  static Handle HOSTAPI NewHandle(int32_t size) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return nullptr;
+    ++host->counters.newHandle;
+    if (host->faults.failNthNewHandle > 0 && --host->faults.failNthNewHandle == 0) return nullptr;
+    if (size < 0) return nullptr;
+    auto* block = new TestHost::HostHandleBlock{nullptr, size, 0};
+    // Deliberately not zero-filled, as real hosts' allocators need not be.
+    block->data = new char[size_t(size) + 1];
+    std::memset(block->data, 0xCD, size_t(size) + 1);
+    Handle h = &block->data;
+    host->handles_[h] = block;
+    return h;
+  }
+
+  static void HOSTAPI DisposeHandle(Handle h) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return;
+    ++host->counters.disposeHandle;
+    auto it = host->handles_.find(h);
+    if (it == host->handles_.end()) {
+      ++host->counters.badHandleOps;
+      return;
+    }
+    delete[] it->second->data;
+    delete it->second;
+    host->handles_.erase(it);
+  }
+
+  static int32_t HOSTAPI GetHandleSize(Handle h) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return 0;
+    ++host->counters.getHandleSize;
+    auto it = host->handles_.find(h);
+    if (it == host->handles_.end()) {
+      ++host->counters.badHandleOps;
+      return 0;
+    }
+    return it->second->size;
+  }
+
+  static OSErr HOSTAPI SetHandleSize(Handle h, int32_t newSize) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return nilHandleErr;
+    ++host->counters.setHandleSize;
+    auto it = host->handles_.find(h);
+    if (it == host->handles_.end() || newSize < 0) {
+      ++host->counters.badHandleOps;
+      return nilHandleErr;
+    }
+    TestHost::HostHandleBlock* block = it->second;
+    char* data = new char[size_t(newSize) + 1];
+    std::memset(data, 0xCD, size_t(newSize) + 1);
+    std::memcpy(data, block->data, size_t(block->size < newSize ? block->size : newSize));
+    delete[] block->data;
+    block->data = data;
+    block->size = newSize;
+    return noErr;
+  }
+
+  static Ptr HOSTAPI LockHandle(Handle h, Boolean) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return nullptr;
+    ++host->counters.lockHandle;
+    auto it = host->handles_.find(h);
+    if (it == host->handles_.end()) {
+      ++host->counters.badHandleOps;
+      return nullptr;
+    }
+    if (host->faults.failNthLock > 0 && --host->faults.failNthLock == 0) return nullptr;
+    ++it->second->lockDepth;
+    return it->second->data;
+  }
+
+  static void HOSTAPI UnlockHandle(Handle h) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return;
+    ++host->counters.unlockHandle;
+    auto it = host->handles_.find(h);
+    if (it == host->handles_.end()) {
+      ++host->counters.badHandleOps;
+      return;
+    }
+    --it->second->lockDepth;
+  }
+
+  static void HOSTAPI RecoverSpace(int32_t) {}
+
+  static void HOSTAPI DisposeRegularHandle(Handle h) { DisposeHandle(h); }
+
+  static Boolean HOSTAPI Abort() {
+    TestHost* host = activeHost;
+    if (host == nullptr) return 0;
+    ++host->counters.abortPolls;
+    return (host->faults.abortAtPoll > 0 && host->counters.abortPolls >= host->faults.abortAtPoll)
+               ? 1
+               : 0;
+  }
+
+  static void HOSTAPI Progress(int32_t done, int32_t total) {
+    TestHost* host = activeHost;
+    if (host == nullptr) return;
+    ++host->counters.progressCalls;
+    host->counters.lastProgressDone = done;
+    host->counters.lastProgressTotal = total;
+    if (done > host->counters.maxProgressDone) host->counters.maxProgressDone = done;
+  }
+
+  static OSErr HOSTAPI AdvanceState() {
+    TestHost* host = activeHost;
+    if (host == nullptr) return errPlugInHostInsufficient;
+    ++host->counters.advanceStateCalls;
+    if (host->faults.advanceStateError != 0) return host->faults.advanceStateError;
+    return host->ServeRequestedRectangles();
+  }
+};
+
+// ---------------------------------------------------------------------------
+
+TestHost::TestHost(PluginEntry entryPoint) : entry(entryPoint) {
+  activeHost = this;
+  BuildRecord();
+  SetImage(MakePatternImage(16, 12, 3), plugInModeRGBColor);
+}
+
+TestHost::~TestHost() {
+  for (auto& [h, block] : handles_) {
+    delete[] block->data;
+    delete block;
+  }
+  handles_.clear();
+  if (activeHost == this) activeHost = nullptr;
+}
+
+void TestHost::BuildRecord() {
+  std::memset(&record, 0, sizeof(record));
+  record.serialNumber = 0;
+  record.hostSig = FourCC("8BIM");
+  record.maxSpace = 1 << 20;
+  record.imageHRes = 72 * kFixedOne;
+  record.imageVRes = 72 * kFixedOne;
+  record.supportsPadding = 1;
+  record.inputRate = kFixedOne;
+  record.maskRate = kFixedOne;
+  record.wantLayout = 0;
+  record.dummyPlaneValue = -1;
+  record.depth = 8;
+  platform.hwnd = 0;
+  std::memset(&about, 0, sizeof(about));
+  InstallServices(*this);
+  ApplyFaults();
+}
+
+void TestHost::ApplyFaults() {
+  handleProcs.handleProcsVersion = faults.handleProcsVersion;
+  handleProcs.numHandleProcs = faults.numHandleProcs;
+  handleProcs.newProc = &TestHostCallbacks::NewHandle;
+  handleProcs.disposeProc = &TestHostCallbacks::DisposeHandle;
+  handleProcs.getSizeProc = faults.nullGetSizeProc ? nullptr : &TestHostCallbacks::GetHandleSize;
+  handleProcs.setSizeProc = faults.nullSetSizeProc ? nullptr : &TestHostCallbacks::SetHandleSize;
+  handleProcs.lockProc = &TestHostCallbacks::LockHandle;
+  handleProcs.unlockProc = &TestHostCallbacks::UnlockHandle;
+  handleProcs.recoverSpaceProc = &TestHostCallbacks::RecoverSpace;
+  handleProcs.disposeRegularHandleProc = &TestHostCallbacks::DisposeRegularHandle;
+  record.handleProcs = faults.withholdHandleSuite ? nullptr : &handleProcs;
+  record.abortProc = faults.nullAbortProc ? nullptr : &TestHostCallbacks::Abort;
+  record.progressProc = faults.nullProgressProc ? nullptr : &TestHostCallbacks::Progress;
+  record.platformData = faults.nullPlatformData ? nullptr : &platform;
+  about.platformData = faults.nullPlatformData ? nullptr : &platform;
+  record.advanceState = faults.withholdAdvanceState ? nullptr : &TestHostCallbacks::AdvanceState;
+  ApplyServiceFaults(*this);
+}
+
+void TestHost::SetImage(const HostImage& img, int16_t imageMode) {
+  source = img;
+  image = img;
+  record.imageMode = imageMode;
+  record.planes = int16_t(img.planes);
+  record.imageSize = Point{int16_t(img.height), int16_t(img.width)};
+  record.wholeSize = record.imageSize;
+  record.inNonLayerPlanes = int16_t(img.planes);
+  SetFilterRect(Rect{0, 0, int16_t(img.height), int16_t(img.width)});
+}
+
+void TestHost::SetFilterRect(Rect area) { record.filterRect = area; }
+
+int32_t TestHost::LockDepth(Handle h) const {
+  auto it = handles_.find(h);
+  return it == handles_.end() ? 0 : it->second->lockDepth;
+}
+
+int16_t TestHost::Call(int16_t selector) {
+  activeHost = this;
+  if (selector >= 0 && selector <= 5) ++counters.selectorCalls[selector];
+  if (selector == filterSelectorAbout) return CallAbout(0);
+  entry(selector, &record, &dataSlot, &result);
+  return result;
+}
+
+int16_t TestHost::CallAbout(int16_t presetResult) {
+  activeHost = this;
+  ++counters.selectorCalls[0];
+  result = presetResult;
+  entry(filterSelectorAbout, &about, &dataSlot, &result);
+  return result;
+}
+
+int16_t TestHost::RunFilter(bool withParameters) {
+  source = image;
+  if (withParameters) {
+    const int16_t err = Call(filterSelectorParameters);
+    if (err != noErr) return err;
+  }
+  int16_t err = Call(filterSelectorPrepare);
+  if (err != noErr) return err;
+  err = Call(filterSelectorStart);
+  CommitOutput();  // the whole-area path wrote through advanceState inside Start
+  int32_t continues = 0;
+  while (err == noErr && !(RectIsEmpty(record.inRect) && RectIsEmpty(record.outRect) &&
+                           RectIsEmpty(record.maskRect))) {
+    if (++continues > kMaxContinueCalls) {
+      err = -1;  // the plug-in never ends its Continue loop
+      break;
+    }
+    err = ServeRequestedRectangles();
+    if (err != noErr) break;
+    err = Call(filterSelectorContinue);
+  }
+  CommitOutput();
+  const int16_t finish = Call(filterSelectorFinish);
+  return err != noErr ? err : finish;
+}
+
+// ---------------------------------------------------------------------------
+// Image delivery
+// ---------------------------------------------------------------------------
+namespace {
+
+bool GuardsIntact(const std::vector<uint8_t>& buffer) {
+  if (buffer.size() < 2 * kGuardBytes) return true;
+  for (size_t i = 0; i < kGuardBytes; ++i) {
+    if (buffer[i] != kGuardValue || buffer[buffer.size() - 1 - i] != kGuardValue) return false;
+  }
+  return true;
+}
+
+uint8_t PaddingByte(int16_t padding) { return (padding >= 0 && padding <= 255) ? uint8_t(padding) : 255; }
+
+// Fills a guarded buffer with `rect` of `img`, planes lo..hi; returns the data address.
+void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect& rect, int16_t lo,
+                 int16_t hi, int16_t padding, int32_t extraRowBytes, int32_t* rowBytes) {
+  buffer.clear();
+  if (RectIsEmpty(rect) || hi < lo) {
+    *rowBytes = 0;
+    return nullptr;
+  }
+  const int32_t rows = rect.bottom - rect.top;
+  const int32_t cols = rect.right - rect.left;
+  const int32_t n = hi - lo + 1;
+  *rowBytes = cols * n + extraRowBytes;  // an odd stride catches code that assumes a packed one
+  buffer.assign(size_t(rows) * size_t(*rowBytes) + 2 * kGuardBytes, kGuardValue);
+  uint8_t* base = buffer.data() + kGuardBytes;
+  const uint8_t pad = PaddingByte(padding);
+  for (int32_t r = 0; r < rows; ++r) {
+    uint8_t* row = base + size_t(r) * size_t(*rowBytes);
+    std::memset(row, 0x5A, size_t(*rowBytes));
+    const int32_t y = rect.top + r;
+    for (int32_t c = 0; c < cols; ++c) {
+      const int32_t x = rect.left + c;
+      const bool inside = y >= 0 && y < img.height && x >= 0 && x < img.width;
+      for (int32_t k = 0; k < n; ++k) {
+        const int32_t plane = lo + k;
+        row[c * n + k] = (inside && plane >= 0 && plane < img.planes) ? img.At(y, x)[plane] : pad;
+      }
+    }
+  }
+  return base;
+}
+
+}  // namespace
+
+OSErr TestHost::ServeRequestedRectangles() {
+  CommitOutput();
+  record.inData = FillBuffer(inBuffer_, source, record.inRect, record.inLoPlane, record.inHiPlane,
+                             record.inputPadding, 5, &record.inRowBytes);
+  record.outData = FillBuffer(outBuffer_, image, record.outRect, record.outLoPlane,
+                              record.outHiPlane, record.outputPadding, 3, &record.outRowBytes);
+  HostImage opaqueMask;
+  opaqueMask.width = source.width;
+  opaqueMask.height = source.height;
+  opaqueMask.planes = 1;
+  opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
+  record.maskData = FillBuffer(maskBuffer_, opaqueMask, record.maskRect, 0, 0,
+                               record.maskPadding, 1, &record.maskRowBytes);
+  outDelivered_ = record.outData != nullptr;
+  deliveredOut_ = record.outRect;
+  deliveredOutLo_ = record.outLoPlane;
+  deliveredOutHi_ = record.outHiPlane;
+  deliveredOutRowBytes_ = record.outRowBytes;
+  if (outDelivered_) counters.servedOutRects.push_back(record.outRect);
+  return noErr;
+}
+
+void TestHost::CommitOutput() {
+  if (!GuardsIntact(inBuffer_)) ++counters.bufferOverruns;
+  if (!GuardsIntact(maskBuffer_)) ++counters.bufferOverruns;
+  if (!GuardsIntact(outBuffer_)) ++counters.bufferOverruns;
+  if (outDelivered_) {
+    const uint8_t* base = outBuffer_.data() + kGuardBytes;
+    const int32_t n = deliveredOutHi_ - deliveredOutLo_ + 1;
+    for (int32_t y = deliveredOut_.top; y < deliveredOut_.bottom; ++y) {
+      if (y < 0 || y >= image.height) continue;
+      const uint8_t* row = base + size_t(y - deliveredOut_.top) * size_t(deliveredOutRowBytes_);
+      for (int32_t x = deliveredOut_.left; x < deliveredOut_.right; ++x) {
+        if (x < 0 || x >= image.width) continue;
+        for (int32_t k = 0; k < n; ++k) {
+          const int32_t plane = deliveredOutLo_ + k;
+          if (plane >= 0 && plane < image.planes)
+            image.At(y, x)[plane] = row[(x - deliveredOut_.left) * n + k];
+        }
+      }
+    }
+  }
+  outDelivered_ = false;
+  // Re-arm the guards so a later check sees only new damage.
+  for (auto* buffer : {&inBuffer_, &outBuffer_, &maskBuffer_}) {
+    if (buffer->size() >= 2 * kGuardBytes) {
+      std::memset(buffer->data(), kGuardValue, kGuardBytes);
+      std::memset(buffer->data() + buffer->size() - kGuardBytes, kGuardValue, kGuardBytes);
+    }
+  }
+}
+
+void TestHost::ReleaseBuffers() {
+  inBuffer_.clear();
+  outBuffer_.clear();
+  maskBuffer_.clear();
+}

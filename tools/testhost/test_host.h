@@ -1,0 +1,145 @@
+// The one in-process host: builds a FilterRecord for an image, implements every callback the
+// plug-in uses, counts the calls and can withhold or break each service. It drives the
+// plug-in natively (calling the core directly) and on Windows (a loaded DLL's ENTRYPOINT).
+// Only one TestHost is active at a time, because the host's callbacks carry no user data.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host_interface.h"
+
+using PluginEntry = void(HOSTAPI*)(int16_t selector, void* record, intptr_t* data,
+                                   int16_t* result);
+
+// Interleaved 8-bit pixels, `planes` bytes per pixel.
+struct HostImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t planes = 0;
+  std::vector<uint8_t> pixels;
+
+  uint8_t* At(int32_t row, int32_t column) {
+    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * size_t(planes);
+  }
+  const uint8_t* At(int32_t row, int32_t column) const {
+    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * size_t(planes);
+  }
+};
+
+// A fresh image whose bytes vary with position and plane, so misplaced writes show.
+HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes);
+
+struct HostCounters {
+  int32_t selectorCalls[6] = {};
+  int32_t newHandle = 0;
+  int32_t disposeHandle = 0;
+  int32_t lockHandle = 0;
+  int32_t unlockHandle = 0;
+  int32_t getHandleSize = 0;
+  int32_t setHandleSize = 0;
+  int32_t badHandleOps = 0;  // operations on handles this host never made or already freed
+  int32_t abortPolls = 0;
+  int32_t progressCalls = 0;
+  int32_t lastProgressDone = 0;
+  int32_t lastProgressTotal = 0;
+  int32_t maxProgressDone = 0;
+  int32_t advanceStateCalls = 0;
+  int32_t displayPixelsCalls = 0;
+  int32_t colorServicesCalls = 0;
+  int32_t bufferOverruns = 0;  // guard bytes around a delivered buffer found changed
+  std::vector<Rect> servedOutRects;  // every output rectangle delivered, in order
+};
+
+struct HostFaults {
+  // Handle suite
+  bool withholdHandleSuite = false;
+  int16_t handleProcsVersion = 1;
+  int16_t numHandleProcs = 8;
+  bool nullGetSizeProc = false;
+  bool nullSetSizeProc = false;
+  int32_t failNthNewHandle = 0;  // 1 = the next newProc call fails; 0 = never
+  int32_t failNthLock = 0;       // 1 = the next lockProc call fails; 0 = never
+  // Callbacks
+  bool nullAbortProc = false;
+  bool nullProgressProc = false;
+  bool nullPlatformData = false;
+  int32_t abortAtPoll = 0;  // abortProc answers true from this poll on (1 = first); 0 = never
+  bool withholdAdvanceState = false;
+  bool withholdDisplayPixels = false;
+  OSErr advanceStateError = 0;  // returned by advanceState instead of serving
+  bool withholdColorServices = false;
+  OSErr colorServicesError = 0;  // returned by colorServices instead of converting
+};
+
+class TestHost {
+ public:
+  explicit TestHost(PluginEntry entry);
+  ~TestHost();
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
+
+  // Image, mode and filter area; the filter area defaults to the whole image.
+  void SetImage(const HostImage& image, int16_t imageMode);
+  void SetFilterRect(Rect area);
+
+  // Calls one selector with the record and returns the result code.
+  int16_t Call(int16_t selector);
+  // Calls About with an AboutRecord; returns the result code, which the plug-in must not touch.
+  int16_t CallAbout(int16_t presetResult = 12345);
+  // A whole run as real hosts drive it: Parameters (when asked), Prepare, Start, Continue while
+  // any rectangle is non-empty, then Finish, also after a failure. Returns the first error.
+  int16_t RunFilter(bool withParameters);
+
+  // Applies the fault switches to the record and suites; call after changing `faults`.
+  void ApplyFaults();
+
+  // Delivers the rectangles the plug-in asked for (tile path and advanceState).
+  OSErr ServeRequestedRectangles();
+  // Writes the last delivered output buffer back into the image.
+  void CommitOutput();
+
+  // Handle bookkeeping
+  int32_t LiveHostHandles() const { return int32_t(handles_.size()); }
+  bool IsHostHandle(Handle h) const { return handles_.count(h) != 0; }
+  int32_t LockDepth(Handle h) const;
+
+  FilterRecord record{};
+  PlatformData platform{};
+  AboutRecord about{};
+  HandleProcs handleProcs{};
+  intptr_t dataSlot = 0;
+  int16_t result = 0;
+  HostCounters counters;
+  HostFaults faults;
+  HostImage source;  // the image as it was before the run
+  HostImage image;   // the image the output is written into
+  PluginEntry entry;
+
+  // Host-side handle callbacks' state
+  struct HostHandleBlock {
+    char* data;  // first member: the handle points here
+    int32_t size;
+    int32_t lockDepth;
+  };
+
+ private:
+  friend struct TestHostCallbacks;
+  void BuildRecord();
+  void ReleaseBuffers();
+
+  std::map<Handle, HostHandleBlock*> handles_;
+  // Buffers handed to the plug-in, each with guard bytes on both sides.
+  std::vector<uint8_t> inBuffer_, outBuffer_, maskBuffer_;
+  Rect deliveredOut_{};
+  int16_t deliveredOutLo_ = 0, deliveredOutHi_ = -1;
+  int32_t deliveredOutRowBytes_ = 0;
+  bool outDelivered_ = false;
+};
+
+// The host currently active, reached by the callbacks.
+TestHost* ActiveTestHost();
+
+bool RectIsEmpty(const Rect& r);
