@@ -23,6 +23,7 @@ target_compile_options(corvane_core_fast PRIVATE ${CORVANE_WARNINGS} -O2)
 
 add_library(corvane_testhost STATIC ${TESTHOST_CORE_SOURCES})
 target_include_directories(corvane_testhost PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
+target_include_directories(corvane_testhost SYSTEM PRIVATE /usr/include/stb)
 target_compile_options(corvane_testhost PRIVATE ${CORVANE_WARNINGS} ${CORVANE_SANITIZER_FLAGS})
 
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
@@ -39,3 +40,8 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   target_compile_options(corvane_bench PRIVATE -O2)
   target_link_libraries(corvane_bench PRIVATE corvane_core_fast benchmark::benchmark)
 endif()
+
+# Each subsystem's extra native targets (fuzzers, generators) live in their own file.
+include(${CMAKE_SOURCE_DIR}/cmake/native-render.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/native-scripting.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/native-resources.cmake OPTIONAL)

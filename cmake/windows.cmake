@@ -36,6 +36,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB TESTHOST_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/testhost/*_win.cpp)
 add_library(corvane_testhost STATIC ${TESTHOST_CORE_SOURCES} ${TESTHOST_WIN_SOURCES})
 target_include_directories(corvane_testhost PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
+target_include_directories(corvane_testhost SYSTEM PRIVATE /usr/include/stb)
 
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
 add_executable(corvane_wine_tests ${WINE_TEST_SOURCES})
@@ -43,3 +44,7 @@ target_compile_definitions(corvane_wine_tests PRIVATE CORVANE_ARCH_NAME="${CORVA
 target_link_libraries(corvane_wine_tests PRIVATE corvane_testhost gtest gtest_main user32 gdi32 version)
 target_link_options(corvane_wine_tests PRIVATE ${CORVANE_STATIC_RUNTIME})
 set_target_properties(corvane_wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Each subsystem's extra Windows targets (resource generation, host stand-ins) live in their own file.
+include(${CMAKE_SOURCE_DIR}/cmake/windows-resources.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/windows-hostid.cmake OPTIONAL)
