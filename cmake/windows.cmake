@@ -4,7 +4,7 @@ if(NOT CORVANE_ARCH)
 endif()
 enable_language(RC)
 
-set(CORVANE_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${CORVANE_ARCH})
+set(CORVANE_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/${CORVANE_ARCH} CACHE PATH "Where Corvane.8bf is written")
 set(CORVANE_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
 file(GLOB CORVANE_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
