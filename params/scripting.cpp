@@ -1,6 +1,192 @@
 #include "params/scripting.h"
 
-// Scripting is not wired yet: no descriptor is read or written.
-bool DescriptorSuitesUsable(const PIDescriptorParameters*) noexcept { return false; }
-void ReadScriptParameters(InvocationContext*) noexcept {}
-void WriteScriptParameters(InvocationContext*) noexcept {}
+#include <cmath>
+
+#include "params/settings.h"
+#include "shell/handles.h"
+
+namespace {
+
+constexpr int16_t kReadProcsNeeded = 18;
+constexpr int16_t kWriteProcsNeeded = 16;
+
+bool DescriptorRecordUsable(const PIDescriptorParameters* parameters) noexcept {
+  return parameters != nullptr &&
+         parameters->descriptorParametersVersion == kCurrentDescriptorParametersVersion;
+}
+
+// A stored action is user input: the host's pinning is not trusted to have happened.
+int16_t ClampScriptedInteger(int32_t value, const SettingRange& range) noexcept {
+  return int16_t(ClampSetting(value, range));
+}
+
+int16_t AlignmentFromCode(DescriptorEnumID code, int16_t current) noexcept {
+  if (code == kAlignTop) return 0;
+  if (code == kAlignCentre) return 1;
+  if (code == kAlignBottom) return 2;
+  return current;  // an unknown value keeps what the block had
+}
+
+DescriptorEnumID CodeFromAlignment(int16_t alignment) noexcept {
+  switch (ClampScriptedInteger(alignment, kAlignmentRange)) {
+    case 1: return kAlignCentre;
+    case 2: return kAlignBottom;
+    default: return kAlignTop;
+  }
+}
+
+// Reads an integer key pinned to the range the user sees; the block stores it less `offset`.
+void ReadPinnedInteger(const ReadDescriptorProcs* procs, PIReadDescriptor token,
+                       const SettingRange& stored, int32_t offset, int16_t& field) noexcept {
+  int32_t value = field + offset;
+  const OSErr err = procs->getPinnedIntegerProc(token, stored.minimum + offset,
+                                                stored.maximum + offset, &value);
+  if (err < 0) return;  // a value of another type, or none: keep the setting
+  field = ClampScriptedInteger(value - offset, stored);
+}
+
+void ReadFlag(const ReadDescriptorProcs* procs, PIReadDescriptor token, uint8_t& field) noexcept {
+  Boolean value = field;
+  if (procs->getBooleanProc(token, &value) < 0) return;
+  field = value != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+bool ReadDescriptorSuiteUsable(const PIDescriptorParameters* parameters) noexcept {
+  if (!DescriptorRecordUsable(parameters)) return false;
+  const ReadDescriptorProcs* r = parameters->readDescriptorProcs;
+  if (r == nullptr) return false;
+  if (r->readDescriptorProcsVersion != kCurrentReadDescriptorProcsVersion) return false;
+  if (static_cast<uint16_t>(r->numReadDescriptorProcs) < kReadProcsNeeded) return false;
+  return r->openReadDescriptorProc != nullptr && r->closeReadDescriptorProc != nullptr &&
+         r->getKeyProc != nullptr && r->getIntegerProc != nullptr && r->getFloatProc != nullptr &&
+         r->getUnitFloatProc != nullptr && r->getBooleanProc != nullptr &&
+         r->getTextProc != nullptr && r->getAliasProc != nullptr &&
+         r->getEnumeratedProc != nullptr && r->getClassProc != nullptr &&
+         r->getSimpleReferenceProc != nullptr && r->getObjectProc != nullptr &&
+         r->getCountProc != nullptr && r->getStringProc != nullptr &&
+         r->getPinnedIntegerProc != nullptr && r->getPinnedFloatProc != nullptr &&
+         r->getPinnedUnitFloatProc != nullptr;
+}
+
+bool WriteDescriptorSuiteUsable(const PIDescriptorParameters* parameters) noexcept {
+  if (!DescriptorRecordUsable(parameters)) return false;
+  const WriteDescriptorProcs* w = parameters->writeDescriptorProcs;
+  if (w == nullptr) return false;
+  if (w->writeDescriptorProcsVersion != kCurrentWriteDescriptorProcsVersion) return false;
+  if (static_cast<uint16_t>(w->numWriteDescriptorProcs) < kWriteProcsNeeded) return false;
+  // Hosts hand over records that look valid with null procedures: check each one we call.
+  return w->openWriteDescriptorProc != nullptr && w->closeWriteDescriptorProc != nullptr &&
+         w->putIntegerProc != nullptr && w->putUnitFloatProc != nullptr &&
+         w->putBooleanProc != nullptr && w->putEnumeratedProc != nullptr;
+}
+
+bool DescriptorSuitesUsable(const PIDescriptorParameters* parameters) noexcept {
+  return ReadDescriptorSuiteUsable(parameters) && WriteDescriptorSuiteUsable(parameters);
+}
+
+void ReadScriptParameters(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  PIDescriptorParameters* parameters = record->descriptorParameters;
+  FilterParameters* block = ParametersOf(record);
+  if (block == nullptr || !ReadDescriptorSuiteUsable(parameters)) return;
+  const ReadDescriptorProcs* procs = parameters->readDescriptorProcs;
+
+  // Hosts may overwrite the entries they deliver, so the list lives in this call.
+  DescriptorKeyID keys[] = {kKeyAmount, kKeyColour, 0};
+  PIReadDescriptor token = procs->openReadDescriptorProc(parameters->descriptor, keys);
+  if (token != nullptr) {
+    double amount = 0.0;  // shared by every 'Amnt' key, as recorded steps expect
+    DescriptorKeyID key = 0;
+    DescriptorTypeID type = 0;
+    int32_t flags = 0;
+    while (procs->getKeyProc(token, &key, &type, &flags)) {
+      switch (key) {
+        case kKeyAmount: {
+          const double minimum = kAmountRange.minimum;
+          const double maximum = kAmountRange.maximum;
+          DescriptorUnitID unit = kUnitPercent;
+          procs->getPinnedUnitFloatProc(token, &minimum, &maximum, &unit, &amount);
+          // Truncated toward zero, then held in range whatever the host delivered.
+          double value = std::isnan(amount) ? minimum : std::trunc(amount);
+          if (value < minimum) value = minimum;
+          if (value > maximum) value = maximum;
+          block->amount = int16_t(value);
+          break;
+        }
+        case kKeyColour: {
+          DescriptorEnumID colour = block->colourCode;
+          procs->getEnumeratedProc(token, &colour);
+          block->colourCode = colour;  // any code is kept; unknown ones draw blue
+          break;
+        }
+        case kKeyEntireImage: ReadFlag(procs, token, block->entireImage); break;
+        case kKeyHorizontalGap:
+          ReadPinnedInteger(procs, token, kGapRange, 0, block->horizontalGap);
+          break;
+        case kKeyVerticalGap:
+          ReadPinnedInteger(procs, token, kGapRange, 0, block->verticalGap);
+          break;
+        case kKeyHorizontalThickness:
+          ReadPinnedInteger(procs, token, kThicknessRange, 1, block->horizontalThickness);
+          break;
+        case kKeyVerticalThickness:
+          ReadPinnedInteger(procs, token, kThicknessRange, 1, block->verticalThickness);
+          break;
+        case kKeyAlignment: {
+          DescriptorEnumID code = 0;
+          if (procs->getEnumeratedProc(token, &code) >= 0)
+            block->alignment = AlignmentFromCode(code, block->alignment);
+          break;
+        }
+        case kKeyIgnoreZeroPixel: ReadFlag(procs, token, block->ignoreZeroPixel); break;
+        case kKeyRemoveOthers: ReadFlag(procs, token, block->removeOthers); break;
+        default: break;  // unknown keys are skipped
+      }
+    }
+    const OSErr closed = procs->closeReadDescriptorProc(token);
+    // The descriptor is consumed. A host-made handle that the fallback does not know is
+    // left to the host by HostDisposeHandle.
+    HostDisposeHandle(record->handleProcs, parameters->descriptor);
+    parameters->descriptor = nullptr;
+    if (closed != noErr && closed != errMissingParameter) *context->result = closed;
+  }
+  block->showDialog = parameters->playInfo == plugInDialogDisplay ? 1 : 0;
+}
+
+void WriteScriptParameters(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  PIDescriptorParameters* parameters = record->descriptorParameters;
+  const FilterParameters* block = ParametersOf(record);
+  if (block == nullptr || !DescriptorSuitesUsable(parameters)) return;
+  const WriteDescriptorProcs* procs = parameters->writeDescriptorProcs;
+
+  PIWriteDescriptor token = procs->openWriteDescriptorProc();
+  if (token == nullptr) return;
+  const double amount = block->amount;
+  procs->putUnitFloatProc(token, kKeyAmount, kUnitPercent, &amount);
+  procs->putEnumeratedProc(token, kKeyColour, kTypeColour, block->colourCode);
+  if (block->entireImage != 0) procs->putBooleanProc(token, kKeyEntireImage, 1);
+  // The grid itself, as the renderer would use it; thicknesses as the dialog shows them.
+  procs->putIntegerProc(token, kKeyHorizontalGap,
+                        ClampScriptedInteger(block->horizontalGap, kGapRange));
+  procs->putIntegerProc(token, kKeyVerticalGap, ClampScriptedInteger(block->verticalGap, kGapRange));
+  procs->putIntegerProc(token, kKeyHorizontalThickness,
+                        ClampScriptedInteger(block->horizontalThickness, kThicknessRange) + 1);
+  procs->putIntegerProc(token, kKeyVerticalThickness,
+                        ClampScriptedInteger(block->verticalThickness, kThicknessRange) + 1);
+  procs->putEnumeratedProc(token, kKeyAlignment, kTypeAlignment,
+                           CodeFromAlignment(block->alignment));
+  procs->putBooleanProc(token, kKeyIgnoreZeroPixel, block->ignoreZeroPixel != 0 ? 1 : 0);
+  procs->putBooleanProc(token, kKeyRemoveOthers, block->removeOthers != 0 ? 1 : 0);
+
+  if (parameters->descriptor != nullptr) {
+    HostDisposeHandle(record->handleProcs, parameters->descriptor);
+    parameters->descriptor = nullptr;
+  }
+  PIDescriptorHandle fresh = nullptr;
+  procs->closeWriteDescriptorProc(token, &fresh);
+  parameters->descriptor = fresh;
+  parameters->recordInfo = plugInDialogOptional;
+}

@@ -3,8 +3,33 @@
 
 #include "corvane_records.h"
 
+// Keys, types and values of the recorded step.
+constexpr DescriptorKeyID kKeyAmount = FourCC("Amnt");
+constexpr DescriptorKeyID kKeyColour = FourCC("disP");
+constexpr DescriptorKeyID kKeyEntireImage = FourCC("entI");
+constexpr DescriptorKeyID kKeyHorizontalGap = FourCC("hGap");
+constexpr DescriptorKeyID kKeyVerticalGap = FourCC("vGap");
+constexpr DescriptorKeyID kKeyHorizontalThickness = FourCC("hThk");
+constexpr DescriptorKeyID kKeyVerticalThickness = FourCC("vThk");
+constexpr DescriptorKeyID kKeyAlignment = FourCC("aliN");
+constexpr DescriptorKeyID kKeyIgnoreZeroPixel = FourCC("ign0");
+constexpr DescriptorKeyID kKeyRemoveOthers = FourCC("rmvO");
+constexpr DescriptorUnitID kUnitPercent = FourCC("#Prc");
+constexpr DescriptorTypeID kTypeColour = FourCC("mooD");
+constexpr DescriptorTypeID kTypeAlignment = FourCC("aliN");
+constexpr DescriptorEnumID kAlignTop = FourCC("aTop");
+constexpr DescriptorEnumID kAlignCentre = FourCC("aCnt");
+constexpr DescriptorEnumID kAlignBottom = FourCC("aBtm");
+
+// True when both suites may be used: reading (version 0, at least 18 procedures, all present)
+// and writing (version 0, at least 16 procedures, every one the plug-in calls present).
 bool DescriptorSuitesUsable(const PIDescriptorParameters* parameters) noexcept;
+// Reading alone; replay needs nothing of the writing suite.
+bool ReadDescriptorSuiteUsable(const PIDescriptorParameters* parameters) noexcept;
+bool WriteDescriptorSuiteUsable(const PIDescriptorParameters* parameters) noexcept;
+
 // Replays recorded settings at Start and decides from the play mode whether the dialog shows.
+// Consumes the host's descriptor.
 void ReadScriptParameters(InvocationContext* context) noexcept;
 // Records the settings into a new descriptor at Finish; reports nothing.
 void WriteScriptParameters(InvocationContext* context) noexcept;

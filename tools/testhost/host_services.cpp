@@ -16,5 +16,5 @@ void InstallServices(TestHost& host) { ApplyServiceFaults(host); }
 void ApplyServiceFaults(TestHost& host) {
   host.record.displayPixels = host.faults.withholdDisplayPixels ? nullptr : &TestHostDisplayPixels;
   host.record.colorServices = host.faults.withholdColorServices ? nullptr : &TestHostColorServices;
-  host.record.descriptorParameters = nullptr;
+  ApplyDescriptorFaults(host);
 }

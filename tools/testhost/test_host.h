@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host_interface.h"
+#include "tools/testhost/host_descriptor.h"
 
 using PluginEntry = void(HOSTAPI*)(int16_t selector, void* record, intptr_t* data,
                                    int16_t* result);
@@ -51,6 +52,8 @@ struct HostCounters {
   int32_t colorServicesCalls = 0;
   int32_t bufferOverruns = 0;  // guard bytes around a delivered buffer found changed
   std::vector<Rect> servedOutRects;  // every output rectangle delivered, in order
+  // --- Colour services (host_colour.cpp) ---
+  ColorServicesInfo lastColourRequest{};  // as the plug-in sent it
 };
 
 struct HostFaults {
@@ -72,6 +75,8 @@ struct HostFaults {
   OSErr advanceStateError = 0;  // returned by advanceState instead of serving
   bool withholdColorServices = false;
   OSErr colorServicesError = 0;  // returned by colorServices instead of converting
+  // --- Scripting descriptor suites (host_descriptor.cpp) ---
+  DescriptorFaults descriptor;
 };
 
 class TestHost {
@@ -117,6 +122,8 @@ class TestHost {
   HostImage source;  // the image as it was before the run
   HostImage image;   // the image the output is written into
   PluginEntry entry;
+  // --- Scripting descriptor suites (host_descriptor.cpp) ---
+  DescriptorSuites descriptors;
 
   // Host-side handle callbacks' state
   struct HostHandleBlock {
@@ -127,6 +134,7 @@ class TestHost {
 
  private:
   friend struct TestHostCallbacks;
+  friend struct DescriptorCallbacks;  // descriptor handles are host handles, made uncounted
   void BuildRecord();
   void ReleaseBuffers();
 
