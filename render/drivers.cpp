@@ -1,17 +1,176 @@
 #include "render/drivers.h"
 
-#include "params/run_control.h"
+#include <climits>
 
-// Rendering is not wired yet: the drivers request nothing and draw nothing.
-void SetupFirstStrip(InvocationContext*) noexcept {}
+#include "params/run_control.h"
+#include "render/row_renderer.h"
+
+namespace {
+
+constexpr int16_t kPadding = 255;  // what the host fills in outside the image
+constexpr int32_t kPreviewWidthMargin = 50;
+constexpr int32_t kPreviewHeightMargin = 70;
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high) noexcept {
+  return value < low ? low : (value > high ? high : value);
+}
+
+void EmptyRects(FilterRecord* record) noexcept {
+  record->inRect = Rect{};
+  record->outRect = Rect{};
+  record->maskRect = Rect{};
+}
+
+void SetAllRects(FilterRecord* record, const Rect& rect) noexcept {
+  record->inRect = rect;
+  record->outRect = rect;
+  record->maskRect = rect;
+}
+
+// Asks for every plane at full resolution, padded with white outside the image.
+void RequestAllPlanes(FilterRecord* record) noexcept {
+  record->inLoPlane = 0;
+  record->outLoPlane = 0;
+  record->inHiPlane = int16_t(record->planes > 0 ? record->planes - 1 : 0);
+  record->outHiPlane = record->inHiPlane;
+  record->inputRate = kFixedOne;
+  record->maskRate = kFixedOne;
+  record->inputPadding = kPadding;
+  record->outputPadding = kPadding;
+  record->maskPadding = kPadding;
+}
+
+bool AreaIsEmpty(const FilterRecord* record) noexcept {
+  const Rect& area = record->filterRect;
+  return area.bottom <= area.top || area.right <= area.left;
+}
+
+// Rows per strip as the block holds them, kept to 1 .. the area's height: zero or negative
+// would never advance, and more than the area only asks the host for rows nobody renders.
+int32_t StripHeight(const FilterRecord* record, const FilterParameters* block) noexcept {
+  const int32_t height = int32_t(record->filterRect.bottom) - record->filterRect.top;
+  return Clamp(block->rowsPerStrip, 1, height > 1 ? height : 1);
+}
+
+// A band of rows from `top`, as wide as the filter area; int16 coordinates cannot pass 32767.
+Rect StripAt(const FilterRecord* record, int32_t top, int32_t rows) noexcept {
+  Rect strip = record->filterRect;
+  strip.top = int16_t(top);
+  strip.bottom = int16_t(Clamp(top + rows, INT16_MIN, INT16_MAX));
+  return strip;
+}
+
+}  // namespace
+
+void SetupFirstStrip(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  const FilterParameters* block = ParametersOf(record);
+  RequestAllPlanes(record);
+  if (block == nullptr || AreaIsEmpty(record) || record->planes <= 0) {
+    EmptyRects(record);  // nothing to filter: the host calls no Continue
+    return;
+  }
+  SetAllRects(record, StripAt(record, record->filterRect.top, StripHeight(record, block)));
+}
+
 void DoContinue(InvocationContext* context) noexcept {
   if (*context->result != noErr) return;
-  if (ParametersOf(context) == nullptr) {
+  FilterRecord* record = context->filterRecord;
+  const FilterParameters* block = ParametersOf(context);
+  if (block == nullptr) {
     *context->result = memFullErr;
     return;
   }
+  if (record->abortProc != nullptr && record->abortProc()) {
+    *context->result = userCanceledErr;
+    return;
+  }
+  if (block->useAdvanceState) {
+    EmptyRects(record);  // the whole area was done inside Start
+    return;
+  }
+  RenderStripes(context, true);
+  if (!AdvanceStrip(context)) EmptyRects(record);
 }
-bool AdvanceStrip(InvocationContext*) noexcept { return false; }
-void RenderWholeArea(InvocationContext*) noexcept {}
-void SetupPreviewArea(InvocationContext*) noexcept {}
-void RenderPreview(InvocationContext*, bool) noexcept {}
+
+bool AdvanceStrip(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  const FilterParameters* block = ParametersOf(record);
+  if (block == nullptr) return false;
+  const int32_t rows = StripHeight(record, block);
+  const int32_t top = int32_t(record->inRect.top) + rows;
+  if (top >= record->filterRect.bottom) return false;
+  SetAllRects(record, StripAt(record, top, rows));
+  return true;
+}
+
+void RenderWholeArea(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  FilterParameters* block = ParametersOf(record);
+  if (block == nullptr) return;
+  RequestAllPlanes(record);
+  const Rect area = record->filterRect;
+  const int32_t height = int32_t(area.bottom) - area.top;
+  // Kept for later runs: Prepare grows the strip height from here.
+  block->rowsPerStrip = int16_t(height > 1 ? height : 1);
+  if (AreaIsEmpty(record) || record->planes <= 0) {
+    EmptyRects(record);
+    return;
+  }
+  if (record->advanceState == nullptr) {
+    *context->result = errPlugInHostInsufficient;
+    EmptyRects(record);
+    return;
+  }
+  const int32_t rows = block->rowsPerStrip;
+  for (int32_t y = area.top; y < area.bottom; y += rows) {
+    if ((record->abortProc != nullptr && record->abortProc()) || *context->result != noErr) {
+      *context->result = userCanceledErr;
+      break;
+    }
+    SetAllRects(record, StripAt(record, y, rows));
+    *context->result = record->advanceState();
+    if (*context->result != noErr) break;
+    RenderStripes(context, true);
+  }
+  EmptyRects(record);
+}
+
+void SetupPreviewArea(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  FilterParameters* block = ParametersOf(record);
+  if (block == nullptr) return;
+  block->savedFilterRect = record->filterRect;
+  const Rect saved = record->filterRect;
+  Rect crop = saved;
+
+  // The crop fits the pane (its right and bottom coordinates less the margins), is centred,
+  // and moves by the pan offsets, which are kept so that it never leaves the filter area.
+  const int32_t width = int32_t(saved.right) - saved.left;
+  const int32_t widthLimit = int32_t(context->previewFrame.right) - kPreviewWidthMargin;
+  if (width > 0 && width >= widthLimit) {
+    const int32_t w = Clamp(widthLimit, 1, width);
+    const int32_t offset = Clamp((width - w) / 2 + block->previewOffsetH, 0, width - w);
+    crop.left = int16_t(saved.left + offset);
+    crop.right = int16_t(saved.left + offset + w);
+  }
+  const int32_t height = int32_t(saved.bottom) - saved.top;
+  const int32_t heightLimit = int32_t(context->previewFrame.bottom) - kPreviewHeightMargin;
+  if (height > 0 && height >= heightLimit) {
+    const int32_t h = Clamp(heightLimit, 1, height);
+    const int32_t offset = Clamp((height - h) / 2 + block->previewOffsetV, 0, height - h);
+    crop.top = int16_t(saved.top + offset);
+    crop.bottom = int16_t(saved.top + offset + h);
+  }
+  record->filterRect = crop;
+  SetAllRects(record, crop);
+  RequestAllPlanes(record);
+  *context->result = errPlugInHostInsufficient;
+  if (record->advanceState != nullptr) *context->result = record->advanceState();
+}
+
+void RenderPreview(InvocationContext* context, bool reportProgress) noexcept {
+  const FilterParameters* block = ParametersOf(context->filterRecord);
+  if (block == nullptr || !block->useAdvanceState) return;
+  RenderStripes(context, reportProgress);
+}

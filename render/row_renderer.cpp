@@ -1,0 +1,274 @@
+#include "render/row_renderer.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "params/settings.h"
+#include "render/stripe_colour.h"
+
+namespace {
+
+// One direction of the grid: a position is on a stripe when `enabled` and its phase within
+// the period is below `thickness`.
+struct StripePattern {
+  bool enabled;
+  int32_t period;
+  int32_t thickness;
+  int32_t firstPhase;  // phase of the first rendered row (column)
+};
+
+// Everything one call needs, resolved before the loops so they carry no mode decisions.
+struct StripeJob {
+  uint8_t* dst;
+  const uint8_t* src;
+  ptrdiff_t dstRowBytes;
+  ptrdiff_t srcRowBytes;
+  int32_t rows;
+  int32_t columns;
+  int32_t dstStride;   // bytes between destination pixels
+  int32_t srcStride;   // bytes between source pixels
+  int32_t pixelBytes;  // bytes decided per pixel
+  uint8_t colour[4];   // in the order they are written
+  int32_t colourCount; // colour bytes actually written, <= pixelBytes
+  bool fillExtras;     // bytes past the colour get 255 instead of the source byte
+  bool removeOthers;
+  StripePattern rowPattern;
+  StripePattern columnPattern;
+  TestAbortProc abort;
+  ProgressProc progress;  // null when progress is not reported
+  int32_t progressFirst;
+  int32_t progressTotal;
+};
+
+int32_t PositiveMod(int32_t value, int32_t modulus) noexcept {
+  const int32_t r = value % modulus;
+  return r < 0 ? r + modulus : r;
+}
+
+int32_t Min(int32_t a, int32_t b) noexcept { return a < b ? a : b; }
+int32_t Max(int32_t a, int32_t b) noexcept { return a > b ? a : b; }
+int64_t Abs(int32_t a) noexcept { return a < 0 ? -int64_t(a) : int64_t(a); }
+
+StripePattern MakePattern(int16_t gapField, int16_t thicknessField, int16_t alignment,
+                          int32_t firstOffset) noexcept {
+  StripePattern pattern{};
+  const int32_t gap = ClampSetting(gapField, kGapRange);
+  const int32_t thickness = ClampSetting(thicknessField, kThicknessRange) + 1;
+  pattern.enabled = gap != 0;
+  pattern.period = gap + thickness;
+  pattern.thickness = thickness;
+  int32_t start = 0;
+  if (alignment == 1) start = gap / 2;
+  if (alignment == 2) start = gap;
+  pattern.firstPhase = PositiveMod(firstOffset - start, pattern.period);
+  return pattern;
+}
+
+void StripeTriple(ColourCode code, int16_t* rgb) noexcept {
+  rgb[0] = rgb[1] = rgb[2] = 0;
+  if (code == kColourBlack) return;
+  if (code == kColourRed) {
+    rgb[0] = 255;
+  } else if (code == kColourGreen) {
+    rgb[1] = 255;
+  } else {
+    rgb[2] = 255;  // blue, and any code a script may have left
+  }
+}
+
+bool Contains(const Rect& outer, const Rect& inner) noexcept {
+  return outer.top <= inner.top && outer.left <= inner.left && outer.bottom >= inner.bottom &&
+         outer.right >= inner.right && outer.top < outer.bottom && outer.left < outer.right;
+}
+
+// False when the call has nothing to render and must not call the host at all.
+bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob* job) noexcept {
+  FilterRecord* record = context->filterRecord;
+  const FilterParameters* block = ParametersOf(record);
+  if (block == nullptr) return false;
+  *job = StripeJob{};
+
+  int16_t rgb[3];
+  StripeTriple(block->colourCode, rgb);
+  uint8_t resolved[4] = {0, 0, 0, 0};
+  int16_t n = 0;
+  ResolveStripeColour(context, rgb[0], rgb[1], rgb[2], 0, resolved, &n);
+
+  // Pixel layout. A host whose plane ranges disagree with `planes` gets only the bytes that
+  // exist in both buffers.
+  const int32_t planes = record->planes;
+  const int32_t srcStride = int32_t(record->inHiPlane) - record->inLoPlane + 1;
+  const int32_t outSpan = int32_t(record->outHiPlane) - record->outLoPlane + 1;
+  if (planes <= 0 || srcStride <= 0 || outSpan <= 0) return false;
+  job->dstStride = Min(planes, outSpan);
+  job->srcStride = srcStride;
+  job->pixelBytes = Min(job->dstStride, srcStride);
+
+  // Only the part of outRect inside the filter area is written; the last strip may reach
+  // below it, and those rows keep what the host delivered.
+  const Rect& area = record->filterRect;
+  const Rect& out = record->outRect;
+  const Rect& in = record->inRect;
+  const int32_t top = Max(out.top, area.top);
+  const int32_t bottom = Min(out.bottom, area.bottom);
+  const int32_t left = Max(out.left, area.left);
+  const int32_t right = Min(out.right, area.right);
+  job->rows = bottom - top;
+  job->columns = right - left;
+  if (job->rows <= 0) return false;
+  if (job->columns > 0) {
+    if (record->outData == nullptr || record->inData == nullptr) return false;
+    // The source must cover what is read, and rows must not overlap.
+    if (top < in.top || bottom > in.bottom || left < in.left || right > in.right) return false;
+    if (Abs(record->outRowBytes) < int64_t(right - out.left) * job->dstStride) return false;
+    if (Abs(record->inRowBytes) < int64_t(right - in.left) * srcStride) return false;
+    job->dstRowBytes = record->outRowBytes;
+    job->srcRowBytes = record->inRowBytes;
+    job->dst = static_cast<uint8_t*>(record->outData) + ptrdiff_t(top - out.top) * job->dstRowBytes +
+               ptrdiff_t(left - out.left) * job->dstStride;
+    job->src = static_cast<const uint8_t*>(record->inData) +
+               ptrdiff_t(top - in.top) * job->srcRowBytes + ptrdiff_t(left - in.left) * srcStride;
+  }
+
+  const bool reversed = block->hostIsPremiere != 0;  // the video host wants B, G, R order
+  job->colourCount = Min(n, job->pixelBytes);
+  for (int32_t j = 0; j < job->colourCount; ++j) job->colour[j] = resolved[reversed ? n - 1 - j : j];
+  job->fillExtras = block->ignoreZeroPixel != 0;
+  job->removeOthers = block->removeOthers != 0;
+
+  // The grid is anchored at the whole filter area: while the dialog shows a crop of it,
+  // that area is in savedFilterRect.
+  Rect anchor = area;
+  if (block->showDialog != 0 && Contains(block->savedFilterRect, area)) anchor = block->savedFilterRect;
+  const int16_t alignment =
+      (block->alignment >= kAlignmentRange.minimum && block->alignment <= kAlignmentRange.maximum)
+          ? block->alignment
+          : int16_t(kAlignmentRange.defaultValue);
+  job->rowPattern = MakePattern(block->horizontalGap, block->horizontalThickness, alignment,
+                                top - anchor.top);
+  job->columnPattern = MakePattern(block->verticalGap, block->verticalThickness, alignment,
+                                   left - anchor.left);
+
+  job->abort = record->abortProc;
+  job->progress = reportProgress ? record->progressProc : nullptr;
+  job->progressFirst = top - area.top;
+  job->progressTotal = int32_t(area.bottom) - area.top;
+  return true;
+}
+
+// Polls the host once per pixel; the number of pixels that may be written.
+int32_t PollAbort(TestAbortProc abort, int32_t count) noexcept {
+  if (abort == nullptr) return count;
+  for (int32_t i = 0; i < count; ++i) {
+    if (abort()) return i;
+  }
+  return count;
+}
+
+template <int W>
+void FillPixels(uint8_t* dst, int32_t stride, const uint8_t* pixel, int32_t count) noexcept {
+  for (int32_t i = 0; i < count; ++i, dst += stride) std::memcpy(dst, pixel, W);
+}
+
+void WriteStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
+                       int32_t count) noexcept {
+  const int32_t k = job.colourCount;
+  const int32_t width = job.pixelBytes;
+  if (job.fillExtras || width <= k) {
+    uint8_t pixel[4];
+    switch (width) {
+      case 1:
+      case 2:
+      case 3:
+      case 4:
+        for (int32_t j = 0; j < width; ++j) pixel[j] = j < k ? job.colour[j] : 255;
+        if (width == 1) FillPixels<1>(dst, job.dstStride, pixel, count);
+        if (width == 2) FillPixels<2>(dst, job.dstStride, pixel, count);
+        if (width == 3) FillPixels<3>(dst, job.dstStride, pixel, count);
+        if (width == 4) FillPixels<4>(dst, job.dstStride, pixel, count);
+        return;
+      default:
+        for (int32_t i = 0; i < count; ++i, dst += job.dstStride) {
+          std::memcpy(dst, job.colour, size_t(k));
+          std::memset(dst + k, 255, size_t(width - k));
+        }
+        return;
+    }
+  }
+  for (int32_t i = 0; i < count; ++i, dst += job.dstStride, src += job.srcStride) {
+    std::memcpy(dst, job.colour, size_t(k));
+    std::memcpy(dst + k, src + k, size_t(width - k));
+  }
+}
+
+void WriteOtherPixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
+                      int32_t count) noexcept {
+  const int32_t width = job.pixelBytes;
+  const bool packed = width == job.dstStride;
+  if (job.removeOthers) {
+    if (packed) {
+      std::memset(dst, 0, size_t(count) * size_t(width));
+    } else {
+      for (int32_t i = 0; i < count; ++i, dst += job.dstStride) std::memset(dst, 0, size_t(width));
+    }
+    return;
+  }
+  if (packed && width == job.srcStride) {
+    std::memcpy(dst, src, size_t(count) * size_t(width));
+    return;
+  }
+  for (int32_t i = 0; i < count; ++i, dst += job.dstStride, src += job.srcStride)
+    std::memcpy(dst, src, size_t(width));
+}
+
+// Writes `count` pixels of one kind from column `column`; false when the user aborted.
+bool WriteRun(const StripeJob& job, bool stripe, uint8_t* dstRow, const uint8_t* srcRow,
+              int32_t column, int32_t count) noexcept {
+  const int32_t allowed = PollAbort(job.abort, count);
+  uint8_t* dst = dstRow + ptrdiff_t(column) * job.dstStride;
+  const uint8_t* src = srcRow + ptrdiff_t(column) * job.srcStride;
+  if (stripe) {
+    WriteStripePixels(job, dst, src, allowed);
+  } else {
+    WriteOtherPixels(job, dst, src, allowed);
+  }
+  return allowed == count;
+}
+
+bool RenderRow(const StripeJob& job, bool rowOn, uint8_t* dstRow, const uint8_t* srcRow) noexcept {
+  const StripePattern& cols = job.columnPattern;
+  if (rowOn || !cols.enabled) return WriteRun(job, rowOn, dstRow, srcRow, 0, job.columns);
+  int32_t column = 0;
+  int32_t phase = cols.firstPhase;
+  while (column < job.columns) {
+    const bool on = phase < cols.thickness;
+    const int32_t length = Min((on ? cols.thickness : cols.period) - phase, job.columns - column);
+    if (!WriteRun(job, on, dstRow, srcRow, column, length)) return false;
+    column += length;
+    phase = on ? cols.thickness : 0;
+  }
+  return true;
+}
+
+}  // namespace
+
+void RenderStripes(InvocationContext* context, bool reportProgress) noexcept {
+  if (context == nullptr || context->filterRecord == nullptr || context->result == nullptr) return;
+  StripeJob job;
+  if (!PrepareStripeJob(context, reportProgress, &job)) return;
+
+  const StripePattern& rowsPattern = job.rowPattern;
+  int32_t rowPhase = rowsPattern.firstPhase;
+  for (int32_t r = 0; r < job.rows; ++r) {
+    if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
+    const bool rowOn = rowsPattern.enabled && rowPhase < rowsPattern.thickness;
+    rowPhase = rowPhase + 1 == rowsPattern.period ? 0 : rowPhase + 1;
+    if (job.columns <= 0) continue;
+    uint8_t* dstRow = job.dst + ptrdiff_t(r) * job.dstRowBytes;
+    const uint8_t* srcRow = job.src + ptrdiff_t(r) * job.srcRowBytes;
+    if (!RenderRow(job, rowOn, dstRow, srcRow)) {
+      *context->result = userCanceledErr;
+      return;
+    }
+  }
+}

@@ -1,0 +1,12 @@
+// The row renderer: writes the stripe grid into the output rectangle the host delivered.
+#pragma once
+
+#include "corvane_records.h"
+
+// Renders the part of `outRect` that lies inside `filterRect`: stripe pixels get the stripe
+// colour, the others are copied from `inData` or cleared. The grid's phase is anchored at the
+// filter area's top-left (at `savedFilterRect` while the dialog is open), so any split into
+// strips gives the same image. Polls `abortProc` once before every pixel and on a user abort
+// stores -128 in the result, leaving the pixels not reached unwritten. With `reportProgress`,
+// calls `progressProc` once per row.
+void RenderStripes(InvocationContext* context, bool reportProgress) noexcept;
