@@ -66,10 +66,16 @@ struct DescriptorWriter {
 
 namespace {
 
+bool HostIgnoresBounds() {
+  const TestHost* host = ActiveTestHost();
+  return host != nullptr && host->faults.descriptor.pinnedGettersIgnoreBounds;
+}
+
 constexpr uint32_t kDescriptorMagic = FourCC("DSC1");
 constexpr DescriptorKeyID kNullKey = FourCC("null");
 
 double Pin(double value, const double* minimum, const double* maximum) {
+  if (HostIgnoresBounds()) return value;
   if (minimum != nullptr && !(value >= *minimum)) return *minimum;
   if (maximum != nullptr && value > *maximum) return *maximum;
   return value;
@@ -258,7 +264,8 @@ struct DescriptorCallbacks {
     OSErr err;
     const DescriptorItem* item = Current(token, kDescTypeInteger, &err);
     if (item == nullptr || value == nullptr) return err;
-    *value = item->integer < minimum ? minimum : (item->integer > maximum ? maximum : item->integer);
+    *value = item->integer;
+    if (!HostIgnoresBounds()) *value = *value < minimum ? minimum : (*value > maximum ? maximum : *value);
     return err;
   }
 

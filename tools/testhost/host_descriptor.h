@@ -55,6 +55,7 @@ struct DescriptorFaults {
   bool failOpenWriter = false;
   bool overrideReadClose = false;  // close of the reader answers `readCloseResult`
   OSErr readCloseResult = 0;
+  bool pinnedGettersIgnoreBounds = false;  // a careless host: pinned getters do not pin
 };
 
 struct DescriptorCounters {
