@@ -12,25 +12,22 @@ int16_t ToByte(double v) {
   return int16_t(rounded < 0 ? 0 : (rounded > 255 ? 255 : rounded));
 }
 
-double HueTurns(double r, double g, double b) {
+// Hue as a fraction of a turn times 255; one division of exact integers, so halves round
+// the same way everywhere.
+int16_t HueByte(double r, double g, double b) {
   const double max = std::fmax(r, std::fmax(g, b));
   const double min = std::fmin(r, std::fmin(g, b));
   const double delta = max - min;
   if (delta == 0) return 0;
-  double sector;
+  double sixths;  // hue in units of delta, 0 .. 6 delta
   if (max == r) {
-    sector = (g - b) / delta;
-    if (sector < 0) sector += 6;
+    sixths = g - b < 0 ? g - b + 6 * delta : g - b;
   } else if (max == g) {
-    sector = (b - r) / delta + 2;
+    sixths = b - r + 2 * delta;
   } else {
-    sector = (r - g) / delta + 4;
+    sixths = r - g + 4 * delta;
   }
-  return sector / 6;
-}
-
-int16_t HueByte(double r, double g, double b) {
-  const int16_t hue = ToByte(HueTurns(r, g, b) * 255);
+  const int16_t hue = ToByte(255 * sixths / (6 * delta));
   return hue == 255 ? 0 : hue;
 }
 
