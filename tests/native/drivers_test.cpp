@@ -1,0 +1,251 @@
+// Processing drivers: the strip sequence of the tile path, the whole-area pass, the preview
+// crop, and whole runs against the grid model.
+#include <random>
+
+#include "render/drivers.h"
+#include "tests/native/render_model.h"
+
+namespace {
+
+using DriversTest = RenderTest;
+
+bool SameRect(const Rect& a, const Rect& b) {
+  return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
+bool AllRectsEmpty(const FilterRecord& r) {
+  const Rect zero{};
+  return SameRect(r.inRect, zero) && SameRect(r.outRect, zero) && SameRect(r.maskRect, zero);
+}
+
+// Tile path with the block's strip height as given: Prepare must not grow it.
+void UseTilePath(TestHost& host, int16_t rowsPerStrip) {
+  host.faults.withholdDisplayPixels = true;
+  host.ApplyFaults();
+  host.record.maxSpace = 0;
+  ParametersOf(&host.record)->rowsPerStrip = rowsPerStrip;
+}
+
+TEST_F(DriversTest, TilePathStripSequence) {
+  struct Case {
+    int16_t rowsPerStrip;
+    int32_t continues;
+    int16_t lastBottom;
+  } cases[] = {{4, 3, 12}, {10, 1, 10}, {25, 1, 10}, {1, 10, 10}, {3, 4, 12}};
+  for (const Case& c : cases) {
+    SetUp();
+    Use(MakePatternImage(6, 14, 3), plugInModeRGBColor);
+    host->SetFilterRect(Rect{2, 1, 12, 5});  // 10 rows high
+    UseTilePath(*host, c.rowsPerStrip);
+    GridModel m;
+    m.horizontalGap = 2;
+    m.verticalGap = 1;
+    m.removeOthers = true;
+    ApplyModel(Block(), m);
+    EXPECT_EQ(host->RunFilter(false), noErr);
+    EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue], c.continues) << c.rowsPerStrip;
+    ASSERT_EQ(int32_t(host->counters.servedOutRects.size()), c.continues);
+    for (int32_t i = 0; i < c.continues; ++i) {
+      const Rect& s = host->counters.servedOutRects[size_t(i)];
+      EXPECT_EQ(s.top, 2 + i * c.rowsPerStrip) << "strip " << i;
+      EXPECT_EQ(s.left, 1);
+      EXPECT_EQ(s.right, 5);
+    }
+    EXPECT_EQ(host->counters.servedOutRects.back().bottom, 2 + c.lastBottom);
+    EXPECT_TRUE(AllRectsEmpty(host->record));
+    EXPECT_EQ(host->record.inputPadding, 255);
+    EXPECT_LE(host->counters.maxProgressDone, 9);
+    EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "")
+        << "rowsPerStrip " << c.rowsPerStrip;
+    TearDown();
+  }
+}
+
+TEST_F(DriversTest, TilePathSurvivesHostileStripHeightsAndTheEdgeOfInt16) {
+  for (int16_t rows : {int16_t(0), int16_t(-5), int16_t(32767)}) {
+    SetUp();
+    Use(MakePatternImage(4, 4, 3), plugInModeRGBColor);
+    host->SetFilterRect(Rect{32760, 0, 32767, 4});  // outside the image: padding only
+    UseTilePath(*host, rows);
+    EXPECT_EQ(host->RunFilter(false), noErr);
+    EXPECT_LE(host->counters.selectorCalls[filterSelectorContinue], 7);
+    EXPECT_TRUE(AllRectsEmpty(host->record));
+    for (const Rect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
+    TearDown();
+  }
+  // An empty or inverted area asks for nothing at all.
+  for (Rect area : {Rect{3, 0, 3, 4}, Rect{3, 4, 1, 0}}) {
+    SetUp();
+    host->SetFilterRect(area);
+    UseTilePath(*host, 2);
+    EXPECT_EQ(host->RunFilter(false), noErr);
+    EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue], 0);
+    TearDown();
+  }
+}
+
+TEST_F(DriversTest, WholeAreaPathMakesOneRequest) {
+  Use(MakePatternImage(30, 21, 4), plugInModeRGBColor);
+  host->SetFilterRect(Rect{3, 2, 20, 29});
+  GridModel m;
+  m.horizontalGap = 4;
+  m.verticalGap = 6;
+  m.alignment = 1;
+  ApplyModel(Block(), m);
+  m.colour[3] = 0;
+  EXPECT_EQ(host->RunFilter(false), noErr);
+  EXPECT_EQ(host->counters.advanceStateCalls, 1);
+  EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue], 0);
+  ASSERT_EQ(host->counters.servedOutRects.size(), 1u);
+  EXPECT_TRUE(SameRect(host->counters.servedOutRects[0], host->record.filterRect));
+  EXPECT_EQ(Block()->rowsPerStrip, 17);
+  EXPECT_TRUE(AllRectsEmpty(host->record));
+  EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "");
+}
+
+TEST_F(DriversTest, WholeAreaAbortAndHostFailure) {
+  Use(MakePatternImage(8, 8, 3), plugInModeRGBColor);
+  Block()->horizontalGap = 1;
+  host->faults.abortAtPoll = 1;
+  EXPECT_EQ(host->RunFilter(false), userCanceledErr);
+  EXPECT_EQ(host->counters.advanceStateCalls, 0);
+  EXPECT_TRUE(AllRectsEmpty(host->record));
+
+  SetUp();
+  Use(MakePatternImage(8, 8, 3), plugInModeRGBColor);
+  Block()->horizontalGap = 1;
+  host->faults.advanceStateError = -1234;
+  EXPECT_EQ(host->RunFilter(false), -1234);
+  EXPECT_EQ(host->counters.advanceStateCalls, 1);
+  EXPECT_EQ(host->counters.abortPolls, 1) << "no pixel was rendered";
+  EXPECT_EQ(FirstDifference(host->image, host->source), "");
+  EXPECT_TRUE(AllRectsEmpty(host->record));
+}
+
+TEST_F(DriversTest, ContinueWithAbortKeepsTheStrip) {
+  Use(MakePatternImage(5, 10, 3), plugInModeRGBColor);
+  Block()->horizontalGap = 1;
+  Block()->rowsPerStrip = 4;
+  SetupFirstStrip(Context());
+  const Rect strip = host->record.outRect;
+  ASSERT_EQ(host->ServeRequestedRectangles(), noErr);
+  host->faults.abortAtPoll = 1;
+  EXPECT_EQ(host->Call(filterSelectorContinue), userCanceledErr);
+  EXPECT_EQ(host->counters.abortPolls, 1);
+  EXPECT_TRUE(SameRect(host->record.outRect, strip));
+  EXPECT_TRUE(SameRect(host->record.inRect, strip));
+  host->CommitOutput();
+  EXPECT_EQ(FirstDifference(host->image, host->source), "");
+}
+
+TEST_F(DriversTest, PreviewCropsTheLargeAreaAndShowsStripesWhereTheResultHasThem) {
+  struct Case {
+    int16_t panH, panV;
+    int16_t left, top;  // expected crop origin from the area's origin
+  } cases[] = {{0, 0, 325, 285}, {-100, 40, 225, 325}, {30000, -30000, 650, 0}};
+  for (const Case& c : cases) {
+    SetUp();
+    Use(MakePatternImage(900, 800, 3), plugInModeRGBColor);
+    GridModel m;
+    m.horizontalGap = 7;
+    m.horizontalThickness = 2;
+    m.verticalGap = 11;
+    m.alignment = 2;
+    m.removeOthers = true;
+    FilterParameters* block = Block();
+    ApplyModel(block, m);
+    block->previewOffsetH = c.panH;
+    block->previewOffsetV = c.panV;
+    block->showDialog = 1;
+    block->useAdvanceState = 1;
+    Context()->previewFrame = PreviewFrame{10, 10, 300, 300};
+    const Rect whole = host->record.filterRect;
+    SetupPreviewArea(Context());
+    ASSERT_EQ(host->result, noErr);
+    const Rect crop = host->record.filterRect;
+    EXPECT_TRUE(SameRect(block->savedFilterRect, whole));
+    EXPECT_EQ(crop.left, c.left) << "pan " << c.panH;
+    EXPECT_EQ(crop.top, c.top) << "pan " << c.panV;
+    EXPECT_EQ(crop.right - crop.left, 250);
+    EXPECT_EQ(crop.bottom - crop.top, 230);
+    EXPECT_TRUE(SameRect(host->record.outRect, crop));
+    RenderPreview(Context(), false);
+    EXPECT_EQ(host->counters.progressCalls, 0);
+    host->CommitOutput();
+    const HostImage final = ModelImage(host->source, whole, m);
+    HostImage want = host->source;
+    for (int32_t y = crop.top; y < crop.bottom; ++y)
+      for (int32_t x = crop.left; x < crop.right; ++x)
+        for (int32_t k = 0; k < 3; ++k) want.At(y, x)[k] = final.At(y, x)[k];
+    EXPECT_EQ(FirstDifference(host->image, want), "") << "pan " << c.panH << "/" << c.panV;
+    TearDown();
+  }
+}
+
+TEST_F(DriversTest, PreviewOfASmallAreaIsNotCroppedAndNeedsTheFlag) {
+  Use(MakePatternImage(40, 30, 3), plugInModeRGBColor);
+  FilterParameters* block = Block();
+  block->horizontalGap = 1;
+  block->previewOffsetH = 9;
+  block->previewOffsetV = 9;
+  Context()->previewFrame = PreviewFrame{0, 0, 300, 300};
+  const Rect whole = host->record.filterRect;
+  SetupPreviewArea(Context());
+  EXPECT_TRUE(SameRect(host->record.filterRect, whole));
+  block->useAdvanceState = 0;
+  RenderPreview(Context(), true);
+  EXPECT_EQ(host->counters.abortPolls, 0);
+  host->faults.withholdAdvanceState = true;
+  host->ApplyFaults();
+  SetupPreviewArea(Context());
+  EXPECT_EQ(host->result, errPlugInHostInsufficient);
+}
+
+// Both paths, many random settings, areas, plane counts and strip heights: the image always
+// equals the closed-form model.
+TEST_F(DriversTest, RandomRunsMatchTheModelOnBothPaths) {
+  std::mt19937 rng(20240611);
+  auto pick = [&rng](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+  };
+  const ColourCode colours[] = {kColourBlack, kColourBlue, kColourRed, kColourGreen};
+  for (int32_t run = 0; run < 160; ++run) {
+    SetUp();
+    const bool tile = run % 2 == 0;
+    const int32_t planes = pick(1, 6);
+    const int32_t width = pick(1, 70), height = pick(1, 60);
+    Use(MakePatternImage(width, height, planes), planes >= 3 ? plugInModeRGBColor : plugInModeMultichannel);
+    const int16_t top = int16_t(pick(0, height - 1)), left = int16_t(pick(0, width - 1));
+    host->SetFilterRect(Rect{top, left, int16_t(pick(top + 1, height)), int16_t(pick(left + 1, width))});
+    GridModel m;
+    m.horizontalGap = pick(0, 9) == 0 ? 0 : pick(1, 100);
+    m.horizontalThickness = pick(0, 12);
+    m.verticalGap = pick(0, 9) == 0 ? 0 : pick(1, 100);
+    m.verticalThickness = pick(0, 12);
+    if (pick(0, 1)) m.horizontalGap = pick(1, 6);
+    if (pick(0, 1)) m.verticalGap = pick(1, 6);
+    m.alignment = pick(0, 2);
+    m.ignoreZeroPixel = pick(0, 1) == 1;
+    m.removeOthers = pick(0, 3) == 0;
+    const ColourCode colour = colours[pick(0, 3)];
+    const uint8_t rgb[4][3] = {{0, 0, 0}, {0, 0, 255}, {255, 0, 0}, {0, 255, 0}};
+    const int32_t ci = colour == kColourBlack ? 0 : colour == kColourBlue ? 1 : colour == kColourRed ? 2 : 3;
+    m.colourCount = planes >= 3 ? 3 : 0;
+    for (int32_t k = 0; k < 3; ++k) m.colour[k] = rgb[ci][k];
+    ApplyModel(Block(), m);
+    Block()->colourCode = colour;
+    const int16_t rows = int16_t(pick(1, 20));
+    if (tile) UseTilePath(*host, rows);
+    const int16_t err = host->RunFilter(false);
+    ASSERT_EQ(err, noErr) << "run " << run;
+    const std::string diff = FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m));
+    ASSERT_EQ(diff, "") << "run " << run << (tile ? " tile path, rowsPerStrip " : " whole-area path ")
+                        << rows << ", planes " << planes << ", gaps " << m.horizontalGap << "/"
+                        << m.verticalGap << ", alignment " << m.alignment;
+    EXPECT_EQ(host->counters.advanceStateCalls, tile ? 0 : 1);
+    EXPECT_LT(host->counters.maxProgressDone, host->record.filterRect.bottom - host->record.filterRect.top);
+    TearDown();
+  }
+}
+
+}  // namespace
