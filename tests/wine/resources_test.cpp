@@ -1,0 +1,309 @@
+// The module's resources as Windows sees them: the About box (caption, text, information
+// icon, owner) closes when dismissed; the parameters dialog template instantiates with all
+// its controls; the hand cursors load with their hot spots. Screenshots go to the test output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/wine/wine_plugin.h"
+#include "tools/testhost/png_writer.h"
+
+namespace {
+
+std::string WindowText(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, int(sizeof text));
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, int(sizeof name));
+  return name;
+}
+
+// Copies the window's pixels from the screen into a PNG; returns the number of distinct
+// colours seen (0 when capturing failed), so a blank capture shows.
+size_t SaveWindowPng(HWND window, const std::string& fileName) {
+  RECT r{};
+  if (!GetWindowRect(window, &r)) return 0;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return 0;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  size_t colours = 0;
+  if (dib != nullptr && bits != nullptr) {
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const auto* bgra = static_cast<const uint8_t*>(bits);
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    std::set<uint32_t> seen;
+    for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
+      rgb[3 * i] = bgra[4 * i + 2], rgb[3 * i + 1] = bgra[4 * i + 1], rgb[3 * i + 2] = bgra[4 * i];
+      seen.insert(uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2]);
+    }
+    if (WritePng(TestOutputPath(fileName), width, height, 3, rgb.data(), width * 3))
+      colours = seen.size();
+    SelectObject(memory, old);
+    DeleteObject(dib);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return colours;
+}
+
+// Lets pending paint messages of this thread run.
+void PumpMessages(int milliseconds) {
+  const DWORD end = GetTickCount() + DWORD(milliseconds);
+  while (GetTickCount() < end) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(10);
+  }
+}
+
+class ResourcesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plugin = LoadPlugin(PluginPath());
+    ASSERT_NE(plugin.module, nullptr) << PluginPath() << ": " << plugin.error;
+    ASSERT_NE(plugin.entry, nullptr) << plugin.error;
+  }
+  void TearDown() override { UnloadPlugin(plugin); }
+  HINSTANCE Module() const { return static_cast<HINSTANCE>(plugin.module); }
+  LoadedPlugin plugin;
+};
+
+// What the helper thread saw of the message box before it dismissed it.
+struct AboutBoxSeen {
+  HWND box = nullptr;
+  std::string caption;
+  std::string text;
+  HWND owner = nullptr;
+  bool informationIcon = false;
+  std::vector<std::string> buttons;  // texts of the visible buttons
+  size_t screenshotColours = 0;
+};
+
+BOOL CALLBACK FindDialogOfThread(HWND window, LPARAM found) {
+  if (ClassOf(window) == "#32770" && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectButton(HWND child, LPARAM seen) {
+  if (lstrcmpiA(ClassOf(child).c_str(), "Button") == 0 && IsWindowVisible(child))
+    reinterpret_cast<AboutBoxSeen*>(seen)->buttons.push_back(WindowText(child));
+  return TRUE;
+}
+
+// Waits for a dialog window on `thread`, records it, saves its picture and presses OK.
+void WatchForAboutBox(DWORD thread, AboutBoxSeen& seen, const std::string& screenshot) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  HWND box = nullptr;
+  while (box == nullptr && std::chrono::steady_clock::now() < deadline) {
+    EnumThreadWindows(thread, FindDialogOfThread, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (box == nullptr) return;
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let it paint
+  seen.box = box;
+  seen.caption = WindowText(box);
+  // The message box shows its text in a static control with id 0xFFFF.
+  char text[512] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, int(sizeof text));
+  seen.text = text;
+  seen.owner = GetWindow(box, GW_OWNER);
+  const HICON expected = LoadIconA(nullptr, IDI_INFORMATION);
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const auto style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+      const auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+      seen.informationIcon = icon != nullptr && icon == expected;
+    }
+  }
+  EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&seen));
+  seen.screenshotColours = SaveWindowPng(box, screenshot);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// The About text as it sits in the string table, with line feeds; the message box may show
+// line breaks as carriage return plus line feed.
+std::string Normalised(std::string text) {
+  std::string out;
+  for (char c : text)
+    if (c != '\r') out.push_back(c);
+  return out;
+}
+
+TEST_F(ResourcesTest, AboutShowsItsTextsAndReturnsWhenDismissed) {
+  char expectedText[512] = {};
+  ASSERT_GT(LoadStringA(Module(), 16000, expectedText, int(sizeof expectedText)), 0);
+  ASSERT_EQ(std::string(expectedText).rfind("Corvane\n\nVersion 1.0\n", 0), 0u);
+
+  HWND owner = CreateWindowExA(0, "STATIC", "host window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  struct Case {
+    const char* name;
+    bool withOwner;
+  };
+  for (const Case c : {Case{"about_box", true}, Case{"about_box_no_owner", false}}) {
+    SCOPED_TRACE(c.name);
+    TestHost host(plugin.entry);
+    host.platform.hwnd = c.withOwner ? reinterpret_cast<intptr_t>(owner) : 0;
+    AboutBoxSeen seen;
+    std::thread watcher(WatchForAboutBox, GetCurrentThreadId(), std::ref(seen),
+                        std::string(c.name) + ".png");
+    const int16_t result = host.CallAbout(12345);  // returns once the watcher pressed OK
+    watcher.join();
+
+    EXPECT_EQ(result, 12345) << "About leaves the result alone";
+    ASSERT_NE(seen.box, nullptr) << "no message box appeared";
+    EXPECT_FALSE(IsWindow(seen.box)) << "the box is gone after OK";
+    EXPECT_EQ(seen.caption, "Corvane");
+    EXPECT_EQ(Normalised(seen.text), Normalised(expectedText));
+    EXPECT_TRUE(seen.informationIcon);
+    EXPECT_EQ(seen.buttons, (std::vector<std::string>{"OK"}));
+    EXPECT_EQ(seen.owner, c.withOwner ? owner : nullptr);
+    EXPECT_GT(seen.screenshotColours, 2u) << "the screenshot shows the box";
+  }
+  DestroyWindow(owner);
+}
+
+INT_PTR CALLBACK TrivialDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+struct Control {
+  int id;
+  const char* windowClass;
+  const char* text;
+  int x, y, cx, cy;
+};
+
+// In tab and z-order.
+const Control kControls[28] = {
+    {1006, "Edit", "", 223, 11, 20, 12},
+    {1008, "Edit", "", 245, 11, 20, 12},
+    {1009, "Edit", "", 9, 211, 20, 12},
+    {1010, "Edit", "", 9, 231, 20, 12},
+    {1012, "Button", "Link(&L)", 217, 202, 33, 8},
+    {9, "Button", "Red(&R)", 41, 12, 35, 8},
+    {10, "Button", "Green(&G)", 89, 12, 41, 8},
+    {8, "Button", "Blue(&B)", 134, 12, 37, 8},
+    {7, "Button", "Black(&K)", 179, 12, 38, 8},
+    {1, "Button", "OK", 230, 213, 31, 14},
+    {2, "Button", "Cancel", 230, 230, 31, 14},
+    {5, "Static", "", 33, 42, 167, 143},
+    {6, "Static", "Color:", 12, 12, 19, 8},
+    {1003, "ScrollBar", "", 249, 28, 13, 172},
+    {1004, "ScrollBar", "", 227, 28, 13, 172},
+    {1005, "ScrollBar", "", 32, 231, 182, 12},
+    {1007, "ScrollBar", "", 32, 211, 182, 12},
+    {1013, "Button", "&E", 204, 27, 14, 12},
+    {1014, "Button", "&C", 204, 187, 14, 12},
+    {1015, "Button", "&D", 204, 107, 14, 12},
+    {1016, "Button", "&Q", 16, 27, 14, 12},
+    {1017, "Button", "&Z", 16, 187, 14, 12},
+    {1018, "Button", "&A", 16, 107, 14, 12},
+    {1019, "Button", "&W", 110, 27, 14, 12},
+    {1020, "Button", "&X", 110, 187, 14, 12},
+    {1021, "Button", "ignore 0 pixel(&I)", 39, 27, 63, 10},
+    {1022, "ComboBox", "", 38, 187, 65, 30},
+    {1023, "Button", "Remove(&O)", 133, 27, 51, 10},
+};
+
+TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
+  HWND dialog = CreateDialogParamA(Module(), "CORVANEPARAM", nullptr, TrivialDialogProc, 0);
+  ASSERT_NE(dialog, nullptr) << "CreateDialogParam failed with error " << GetLastError();
+  EXPECT_EQ(WindowText(dialog), "Corvane");
+
+  RECT size{0, 0, 275, 257};
+  MapDialogRect(dialog, &size);
+  RECT client{};
+  GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+
+  ShowWindow(dialog, SW_SHOW);
+  UpdateWindow(dialog);
+  PumpMessages(300);
+
+  HWND child = GetWindow(dialog, GW_CHILD);
+  for (const Control& want : kControls) {
+    SCOPED_TRACE("control " + std::to_string(want.id));
+    ASSERT_NE(child, nullptr) << "fewer controls than expected";
+    EXPECT_EQ(GetDlgCtrlID(child), want.id) << "out of order";
+    EXPECT_EQ(GetDlgItem(dialog, want.id), child);
+    EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), want.windowClass), 0) << ClassOf(child);
+    EXPECT_EQ(WindowText(child), want.text);
+    EXPECT_EQ(IsWindowVisible(child) != FALSE, want.id != 5) << "only the placeholder is hidden";
+
+    // Position and size convert from dialog units separately, as the dialog manager does.
+    RECT expected{want.x, want.y, want.cx, want.cy};
+    MapDialogRect(dialog, &expected);
+    RECT actual{};
+    GetWindowRect(child, &actual);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, expected.left);
+    EXPECT_EQ(actual.top, expected.top);
+    EXPECT_EQ(actual.right - actual.left, expected.right);
+    // A drop-down combo box's template height is that of its open list.
+    if (want.id != 1022) EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr) << "more controls than expected";
+
+  EXPECT_GT(SaveWindowPng(dialog, "parameters_dialog.png"), 2u);
+  DestroyWindow(dialog);
+}
+
+TEST_F(ResourcesTest, HandCursorsLoadWithTheirHotSpots) {
+  struct Case {
+    int id;
+    DWORD hotX, hotY;
+  };
+  for (const Case c : {Case{104, 8, 9}, Case{105, 6, 4}}) {
+    SCOPED_TRACE("cursor " + std::to_string(c.id));
+    HCURSOR cursor = LoadCursorA(Module(), MAKEINTRESOURCEA(c.id));
+    ASSERT_NE(cursor, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(cursor, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, c.hotX);
+    EXPECT_EQ(info.yHotspot, c.hotY);
+    BITMAP mask{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, 32);
+    EXPECT_EQ(mask.bmHeight, 64) << "monochrome: both masks in one bitmap";
+    EXPECT_EQ(info.hbmColor, nullptr) << "monochrome cursors have no colour bitmap";
+    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  }
+}
+
+}  // namespace
