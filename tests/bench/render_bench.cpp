@@ -1,0 +1,132 @@
+// RenderStripes over a 4096 x 4096 image beside a plain copy of the same buffer, with trivial
+// host callbacks. Each renderer benchmark reports its time relative to the copy of the same
+// plane count as the counter "x_copy".
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <map>
+#include <vector>
+
+#include "render/row_renderer.h"
+
+namespace {
+
+constexpr int16_t kSide = 4096;
+
+Boolean HOSTAPI NeverAbort() { return 0; }
+void HOSTAPI IgnoreProgress(int32_t, int32_t) {}
+
+struct Frame {
+  std::vector<uint8_t> in, out;
+  FilterParameters block{};
+  char* blockAddress = nullptr;
+  FilterRecord record{};
+  int16_t result = 0;
+  InvocationContext context{};
+
+  explicit Frame(int planes)
+      : in(size_t(kSide) * kSide * size_t(planes), 77), out(in.size(), 0) {
+    block.horizontalGap = 20;
+    block.horizontalThickness = 3;
+    block.verticalGap = 30;
+    block.verticalThickness = 2;
+    block.colourCode = FourCC("moD2");
+    block.ignoreZeroPixel = 1;
+    blockAddress = reinterpret_cast<char*>(&block);
+    record.parameters = &blockAddress;
+    record.planes = int16_t(planes);
+    record.imageMode = plugInModeRGBColor;
+    record.filterRect = record.inRect = record.outRect = Rect{0, 0, kSide, kSide};
+    record.inHiPlane = record.outHiPlane = int16_t(planes - 1);
+    record.inData = in.data();
+    record.outData = out.data();
+    record.inRowBytes = record.outRowBytes = kSide * planes;
+    record.abortProc = &NeverAbort;
+    record.progressProc = &IgnoreProgress;
+    context.result = &result;
+    context.filterRecord = &record;
+  }
+};
+
+void PlainCopy(benchmark::State& state) {
+  const int planes = int(state.range(0));
+  Frame frame(planes);
+  for (auto _ : state) {
+    std::memcpy(frame.out.data(), frame.in.data(), frame.in.size());
+    benchmark::DoNotOptimize(frame.out.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(frame.in.size()));
+}
+
+void Render(benchmark::State& state) {
+  const int planes = int(state.range(0));
+  Frame frame(planes);
+  for (auto _ : state) {
+    RenderStripes(&frame.context, true);
+    benchmark::DoNotOptimize(frame.out.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(frame.in.size()));
+}
+
+// The host call the renderer must make before every pixel, and nothing else.
+void AbortPollsOnly(benchmark::State& state) {
+  TestAbortProc volatile abort = &NeverAbort;
+  for (auto _ : state) {
+    TestAbortProc poll = abort;
+    int32_t stops = 0;
+    for (int32_t i = 0; i < int32_t(kSide) * kSide; ++i) stops += poll();
+    benchmark::DoNotOptimize(stops);
+  }
+}
+
+}  // namespace
+
+BENCHMARK(AbortPollsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(PlainCopy)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Render)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Ratio per plane count, printed after the table from the measured means.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      const std::string name = run.benchmark_name();
+      const double seconds = run.GetAdjustedRealTime();
+      const size_t slash = name.find('/');
+      if (slash == std::string::npos) continue;
+      const int planes = std::atoi(name.c_str() + slash + 1);
+      if (name.rfind("PlainCopy", 0) == 0) copy_[planes] = seconds;
+      if (name.rfind("Render", 0) == 0) render_[planes] = seconds;
+      if (name.rfind("AbortPollsOnly", 0) == 0) polls_ = seconds;
+    }
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    for (const auto& [planes, seconds] : render_) {
+      if (copy_.count(planes) == 0 || copy_[planes] <= 0) continue;
+      std::printf("RenderStripes / plain copy, %d planes: %.2fx", planes, seconds / copy_[planes]);
+      if (polls_ > 0)
+        std::printf("  (floor from the per-pixel abort poll alone: (polls + copy) / copy = %.2fx)",
+                    (polls_ + copy_[planes]) / copy_[planes]);
+      std::printf("\n");
+    }
+  }
+
+ private:
+  std::map<int, double> copy_, render_;
+  double polls_ = 0;
+};
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
