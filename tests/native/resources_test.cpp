@@ -2,6 +2,9 @@
 // themselves: both dist/x86/Corvane.8bf and dist/x64/Corvane.8bf (or $CORVANE_DIST/...).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>

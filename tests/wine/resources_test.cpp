@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
