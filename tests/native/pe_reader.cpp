@@ -187,16 +187,25 @@ bool ReadPeImage(const std::string& path, PeImage& image, std::string& error) {
     return false;
   }
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  if (!ParsePeImage(bytes, image, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+bool ParsePeImage(const std::vector<uint8_t>& bytes, PeImage& image, std::string& error) {
+  image = PeImage{};
   PeFile file{ByteView(bytes), {}, {}};
   ByteView& v = file.view;
 
   if (v.U16(0) != 0x5A4D) {
-    error = path + ": no MZ header";
+    error = "no MZ header";
     return false;
   }
   const size_t nt = v.U32(0x3C);
   if (v.U32(nt) != 0x00004550) {
-    error = path + ": no PE signature";
+    error = "no PE signature";
     return false;
   }
   image.machine = v.U16(nt + 4);
@@ -205,7 +214,7 @@ bool ReadPeImage(const std::string& path, PeImage& image, std::string& error) {
   const size_t optional = nt + 24;
   const uint16_t magic = v.U16(optional);
   if (!v.ok || (magic != 0x10B && magic != 0x20B)) {
-    error = path + ": unknown optional header";
+    error = "unknown optional header";
     return false;
   }
   image.is64 = magic == 0x20B;
@@ -214,11 +223,14 @@ bool ReadPeImage(const std::string& path, PeImage& image, std::string& error) {
   for (size_t i = 0, at = optional + optionalSize; i < sectionCount; ++i, at += 40)
     file.sections.push_back({v.U32(at + 12), v.U32(at + 8), v.U32(at + 20), v.U32(at + 16)});
   if (!v.ok) {
-    error = path + ": section table outside the file";
+    error = "section table outside the file";
     return false;
   }
   auto directoryRva = [&](uint32_t index) {
     return index < directoryCount ? v.U32(directories + 8 * size_t(index)) : 0u;
+  };
+  auto directorySize = [&](uint32_t index) {
+    return index < directoryCount ? v.U32(directories + 8 * size_t(index) + 4) : 0u;
   };
 
   bool good = true;
@@ -229,9 +241,11 @@ bool ReadPeImage(const std::string& path, PeImage& image, std::string& error) {
     PeResource path0;
     good = file.Offset(directoryRva(2), rsrc) ? ReadResourceLevel(file, rsrc, 0, 0, path0, image)
                                               : file.Fail("resource section outside the file");
+    image.resourceOffset = rsrc;
+    image.resourceSize = directorySize(2);
   }
   if (!good) {
-    error = path + ": " + file.error;
+    error = file.error;
     return false;
   }
   return true;

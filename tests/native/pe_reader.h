@@ -34,10 +34,14 @@ struct PeImage {
   std::vector<std::string> exports;   // exported names, in the file's (sorted) order
   std::vector<std::string> imports;   // imported module names, as written
   std::vector<PeResource> resources;  // every leaf of the resource tree
+  size_t resourceOffset = 0;           // where the resource directory lies in the file
+  size_t resourceSize = 0;
 };
 
 // Reads the file at `path`. False with `error` set when it is missing or malformed.
 bool ReadPeImage(const std::string& path, PeImage& image, std::string& error);
+// The same for a file already in memory.
+bool ParsePeImage(const std::vector<uint8_t>& bytes, PeImage& image, std::string& error);
 
 // The resource with this type, name and language; null if there is none.
 const PeResource* FindPeResource(const PeImage& image, const PeName& type, const PeName& name,

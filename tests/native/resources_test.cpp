@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -545,6 +547,37 @@ TEST_P(BuiltModule, CarriesExactlyItsResources) {
       expected.insert({"1", std::to_string(ByteView(r.data).U16(18)), kJapanese});
   }
   EXPECT_EQ(found, expected);
+}
+
+// The reader itself: a damaged module makes the checks fail with a message, not crash.
+TEST_P(BuiltModule, ReaderRejectsDamagedCopiesWithoutCrashing) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> original{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_GT(original.size(), 4096u);
+  PeImage copy;
+  std::string error;
+  for (size_t length : {size_t(0), size_t(2), size_t(63), size_t(0x80), size_t(0x200),
+                        original.size() / 2, original.size() - 1}) {
+    const std::vector<uint8_t> cut(original.begin(), original.begin() + ptrdiff_t(length));
+    if (!ParsePeImage(cut, copy, error)) EXPECT_FALSE(error.empty()) << length;
+  }
+  const std::vector<uint8_t> tooShort(original.begin(), original.begin() + 0x40);
+  EXPECT_FALSE(ParsePeImage(tooShort, copy, error));
+  // Every byte of the headers and of the resource section overwritten in turn.
+  ASSERT_GT(image.resourceSize, 0u);
+  ASSERT_LE(image.resourceOffset + image.resourceSize, original.size());
+  std::vector<uint8_t> damaged = original;
+  auto damage = [&](size_t at) {
+    // All bits set: huge counts and offsets, and every entry marked as a subdirectory.
+    damaged[at] = 0xFF;
+    ParsePeImage(damaged, copy, error);
+    damaged[at] = original[at];
+  };
+  for (size_t at = 0; at < 0x400; ++at) damage(at);
+  for (size_t at = image.resourceOffset; at < image.resourceOffset + image.resourceSize; ++at)
+    damage(at);
+  EXPECT_TRUE(ParsePeImage(damaged, copy, error)) << error;
+  EXPECT_EQ(copy.resources.size(), image.resources.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BuiltModule, ::testing::ValuesIn(kBuilds),
