@@ -28,5 +28,9 @@ void PlatformShowAbout(intptr_t ownerWindow) noexcept {
   auto instance = static_cast<HINSTANCE>(moduleInstance);
   LoadStringA(instance, 16000, text, 255);
   LoadStringA(instance, 16001, caption, 60);
-  MessageBoxA(reinterpret_cast<HWND>(ownerWindow), text, caption, MB_OK | MB_ICONINFORMATION);
+  // A handle that is no window (stale, or garbage from the host) would make the box fail
+  // silently; show it unowned instead.
+  HWND owner = reinterpret_cast<HWND>(ownerWindow);
+  if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
+  MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
 }

@@ -167,14 +167,20 @@ TEST_F(ResourcesTest, AboutShowsItsTextsAndReturnsWhenDismissed) {
   HWND owner = CreateWindowExA(0, "STATIC", "host window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(owner, nullptr);
+  // A host may pass no window, or a handle that is not (or no longer) a window.
+  const intptr_t staleWindow = 0x7FFF1234;
+  ASSERT_FALSE(IsWindow(reinterpret_cast<HWND>(staleWindow)));
   struct Case {
     const char* name;
-    bool withOwner;
+    intptr_t hostWindow;
+    bool owned;
   };
-  for (const Case c : {Case{"about_box", true}, Case{"about_box_no_owner", false}}) {
+  for (const Case c : {Case{"about_box", reinterpret_cast<intptr_t>(owner), true},
+                       Case{"about_box_no_owner", 0, false},
+                       Case{"about_box_stale_owner", staleWindow, false}}) {
     SCOPED_TRACE(c.name);
     TestHost host(plugin.entry);
-    host.platform.hwnd = c.withOwner ? reinterpret_cast<intptr_t>(owner) : 0;
+    host.platform.hwnd = c.hostWindow;
     AboutBoxSeen seen;
     std::thread watcher(WatchForAboutBox, GetCurrentThreadId(), std::ref(seen),
                         std::string(c.name) + ".png");
@@ -188,7 +194,7 @@ TEST_F(ResourcesTest, AboutShowsItsTextsAndReturnsWhenDismissed) {
     EXPECT_EQ(Normalised(seen.text), Normalised(expectedText));
     EXPECT_TRUE(seen.informationIcon);
     EXPECT_EQ(seen.buttons, (std::vector<std::string>{"OK"}));
-    EXPECT_EQ(seen.owner, c.withOwner ? owner : nullptr);
+    EXPECT_EQ(seen.owner, c.owned ? owner : nullptr);
     EXPECT_GT(seen.screenshotColours, 2u) << "the screenshot shows the box";
   }
   DestroyWindow(owner);
