@@ -60,6 +60,18 @@ Rect StripAt(const FilterRecord* record, int32_t top, int32_t rows) noexcept {
   return strip;
 }
 
+// Narrows [*low, *high) to `limit` when it is at least that long: centred, moved by `pan`,
+// and kept inside the original span. A shorter span is left alone.
+void CropSpan(int16_t* low, int16_t* high, int32_t limit, int32_t pan) noexcept {
+  const int32_t length = int32_t(*high) - *low;
+  if (length <= 0 || length < limit) return;
+  const int32_t kept = Clamp(limit, 1, length);
+  const int32_t offset = Clamp((length - kept) / 2 + pan, 0, length - kept);
+  const int32_t start = int32_t(*low) + offset;
+  *low = int16_t(start);
+  *high = int16_t(start + kept);
+}
+
 }  // namespace
 
 void SetupFirstStrip(InvocationContext* context) noexcept {
@@ -141,27 +153,14 @@ void SetupPreviewArea(InvocationContext* context) noexcept {
   FilterParameters* block = ParametersOf(record);
   if (block == nullptr) return;
   block->savedFilterRect = record->filterRect;
-  const Rect saved = record->filterRect;
-  Rect crop = saved;
+  Rect crop = record->filterRect;
 
   // The crop fits the pane (its right and bottom coordinates less the margins), is centred,
   // and moves by the pan offsets, which are kept so that it never leaves the filter area.
-  const int32_t width = int32_t(saved.right) - saved.left;
-  const int32_t widthLimit = int32_t(context->previewFrame.right) - kPreviewWidthMargin;
-  if (width > 0 && width >= widthLimit) {
-    const int32_t w = Clamp(widthLimit, 1, width);
-    const int32_t offset = Clamp((width - w) / 2 + block->previewOffsetH, 0, width - w);
-    crop.left = int16_t(saved.left + offset);
-    crop.right = int16_t(saved.left + offset + w);
-  }
-  const int32_t height = int32_t(saved.bottom) - saved.top;
-  const int32_t heightLimit = int32_t(context->previewFrame.bottom) - kPreviewHeightMargin;
-  if (height > 0 && height >= heightLimit) {
-    const int32_t h = Clamp(heightLimit, 1, height);
-    const int32_t offset = Clamp((height - h) / 2 + block->previewOffsetV, 0, height - h);
-    crop.top = int16_t(saved.top + offset);
-    crop.bottom = int16_t(saved.top + offset + h);
-  }
+  CropSpan(&crop.left, &crop.right, int32_t(context->previewFrame.right) - kPreviewWidthMargin,
+           block->previewOffsetH);
+  CropSpan(&crop.top, &crop.bottom, int32_t(context->previewFrame.bottom) - kPreviewHeightMargin,
+           block->previewOffsetV);
   record->filterRect = crop;
   SetAllRects(record, crop);
   RequestAllPlanes(record);
