@@ -1,6 +1,7 @@
 // A stand-in host executable: its own version resource (or none) is what the plug-in reads to
 // identify the host. Loads the plug-in named by the first argument, runs it once with
-// advanceState and displayPixels offered, and exits 0 when the plug-in took the right path.
+// advanceState and displayPixels offered, and exits 0 when the plug-in took the right path
+// and wrote the stripe colour's components in the order that host expects.
 #include <cstdio>
 
 #include "corvane_records.h"
@@ -20,7 +21,18 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     TestHost host(plugin.entry);
+    // Blue horizontal stripes from the first row, so the component order shows in pixel (0, 0).
+    host.Call(filterSelectorPrepare);
+    if (host.record.parameters != nullptr) {
+      auto* settings = reinterpret_cast<FilterParameters*>(*host.record.parameters);
+      settings->horizontalGap = 3;
+      settings->colourCode = kColourBlue;
+    }
     const int16_t result = host.RunFilter(false);
+    const uint8_t* corner = host.image.At(0, 0);
+    // Inside the video host the components arrive reversed: blue lands in plane 0.
+    const uint8_t wantFirst = CORVANE_EXPECT_PREMIERE ? 255 : 0;
+    const uint8_t wantLast = CORVANE_EXPECT_PREMIERE ? 0 : 255;
     const auto* block = host.record.parameters != nullptr
                             ? reinterpret_cast<const FilterParameters*>(*host.record.parameters)
                             : nullptr;
@@ -36,6 +48,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "useAdvanceState %d, advanceState calls %d\n", block->useAdvanceState,
                    host.counters.advanceStateCalls);
       code = 5;
+    } else if (corner[0] != wantFirst || corner[1] != 0 || corner[2] != wantLast) {
+      std::fprintf(stderr, "stripe pixel %d %d %d\n", corner[0], corner[1], corner[2]);
+      code = 7;
     } else if (host.counters.badHandleOps != 0 || host.counters.bufferOverruns != 0) {
       code = 6;
     }
