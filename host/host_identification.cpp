@@ -1,5 +1,6 @@
 #include "host/host_identification.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "host/probe.h"
@@ -134,13 +135,11 @@ void ReadVersionBlock(const uint8_t* block, uint32_t size, HostInfo& info) noexc
   char path[96];
   char text[kTextCapacity];
 
-  std::strcpy(path, prefix);
-  std::strcat(path, "InternalName");
+  std::snprintf(path, sizeof(path), "%sInternalName", prefix);
   if (QueryInsideBlock(block, size, path, value)) {
     CopyText(value.data, value.length, text, sizeof(text));
     info.hostSignature = HostSignatureForName(text);
-    std::strcpy(path, prefix);
-    std::strcat(path, "FileVersion");
+    std::snprintf(path, sizeof(path), "%sFileVersion", prefix);
     if (!QueryInsideBlock(block, size, path, value)) return;
     CopyText(value.data, value.length, text, sizeof(text));
   } else {
@@ -343,10 +342,9 @@ void BuildStringFileInfoPrefix(uint32_t translation, char* prefix, size_t capaci
   for (int i = 0; i < n; ++i) hex[i] = reversed[n - 1 - i];
   hex[n] = '\0';
 
-  char text[40] = "\\StringFileInfo\\";
-  if (n < 8) std::strcat(text, "0");  // at most one
-  std::strcat(text, hex);
-  std::strcat(text, "\\");
+  char text[40];
+  // At most one "0" is inserted, so a short language id still yields fewer than 8 digits.
+  std::snprintf(text, sizeof(text), "\\StringFileInfo\\%s%s\\", n < 8 ? "0" : "", hex);
   if (capacity == 0) return;
   const size_t length = std::strlen(text);
   const size_t kept = length < capacity - 1 ? length : capacity - 1;
