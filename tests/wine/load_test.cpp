@@ -25,16 +25,7 @@ std::set<std::string> ExportedNames(HMODULE module) {
   return names;
 }
 
-class LoadTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    plugin = LoadPlugin(PluginPath());
-    ASSERT_NE(plugin.module, nullptr) << PluginPath() << ": " << plugin.error;
-    ASSERT_NE(plugin.entry, nullptr) << plugin.error;
-  }
-  void TearDown() override { UnloadPlugin(plugin); }
-  LoadedPlugin plugin;
-};
+using LoadTest = LoadedPluginTest;
 
 TEST_F(LoadTest, ExportsExactlyTheTwoUndecoratedNames) {
   const std::set<std::string> expected{"CorvaneProc", "ENTRYPOINT"};

@@ -82,16 +82,9 @@ void PumpMessages(int milliseconds) {
   }
 }
 
-class ResourcesTest : public ::testing::Test {
+class ResourcesTest : public LoadedPluginTest {
  protected:
-  void SetUp() override {
-    plugin = LoadPlugin(PluginPath());
-    ASSERT_NE(plugin.module, nullptr) << PluginPath() << ": " << plugin.error;
-    ASSERT_NE(plugin.entry, nullptr) << plugin.error;
-  }
-  void TearDown() override { UnloadPlugin(plugin); }
   HINSTANCE Module() const { return static_cast<HINSTANCE>(plugin.module); }
-  LoadedPlugin plugin;
 };
 
 // What the helper thread saw of the message box before it dismissed it.

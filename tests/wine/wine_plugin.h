@@ -1,6 +1,8 @@
 // Finds and loads the built module for the Windows tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -12,3 +14,15 @@ inline std::string PluginPath() {
   if (env != nullptr && *env != '\0') return env;
   return std::string("dist\\") + CORVANE_ARCH_NAME + "\\Corvane.8bf";
 }
+
+// Loads the module before each test and unloads it after.
+class LoadedPluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plugin = LoadPlugin(PluginPath());
+    ASSERT_NE(plugin.module, nullptr) << PluginPath() << ": " << plugin.error;
+    ASSERT_NE(plugin.entry, nullptr) << plugin.error;
+  }
+  void TearDown() override { UnloadPlugin(plugin); }
+  LoadedPlugin plugin;
+};
