@@ -112,11 +112,11 @@ void OpenDialogState(DialogState& state, InvocationContext* context) noexcept {
   state.savedIgnoreZeroPixel = block->ignoreZeroPixel;
   state.savedRemoveOthers = block->removeOthers;
   for (int32_t i = 0; i < kSliderCount; ++i) {
-    const int16_t value = block->*kSliders[i].field;
+    // A damaged block must not put a bar or a field outside its range, nor come back on Cancel.
+    const int16_t value = int16_t(Clamp(block->*kSliders[i].field, 0, kSliders[i].upper));
+    block->*kSliders[i].field = value;
     state.savedGapsAndThicknesses[i] = value;
-    // A damaged block must not put a bar or a field outside its range.
-    state.*kSliders[i].working = Clamp(value, 0, kSliders[i].upper);
-    block->*kSliders[i].field = int16_t(state.*kSliders[i].working);
+    state.*kSliders[i].working = value;
   }
   state.linkOn = false;
   state.panH = 0;
