@@ -11,6 +11,7 @@
 
 #include "corvane_records.h"
 #include "resources/resource_ids.h"
+#include "tests/wine/dialog_driver.h"
 #include "tests/wine/wine_plugin.h"
 #include "tests/wine/window_capture.h"
 
@@ -18,10 +19,19 @@ namespace {
 
 using DialogProc = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
-HostImage TransparentImage(int32_t width, int32_t height) {
-  HostImage image = MakePatternImage(width, height, 4);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) image.At(y, x)[3] = uint8_t(x * 255 / (width - 1));
+// A smooth picture for the screenshots: colour running across, brightness down; with four
+// planes the last one fades from transparent at the left to opaque at the right.
+HostImage SmoothImage(int32_t width, int32_t height, int32_t planes) {
+  HostImage image = MakePatternImage(width, height, planes);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      uint8_t* p = image.At(y, x);
+      const int32_t light = 255 - y * 160 / height;
+      p[0] = uint8_t(light * (width - x) / width);
+      if (planes >= 3) p[1] = uint8_t(light * 3 / 4), p[2] = uint8_t(light * x / width);
+      if (planes == 4) p[3] = uint8_t(x * 255 / (width - 1));
+    }
+  }
   return image;
 }
 
@@ -607,9 +617,9 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
     bool layerTransparency;
   };
   const Case cases[] = {
-      {"dialog_rgb.png", MakePatternImage(640, 480, 3), plugInModeRGBColor, false},
-      {"dialog_rgb_transparent.png", TransparentImage(640, 480), plugInModeRGBColor, true},
-      {"dialog_gray.png", MakePatternImage(640, 480, 1), plugInModeGrayScale, false},
+      {"dialog_rgb.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false},
+      {"dialog_rgb_transparent.png", SmoothImage(640, 480, 4), plugInModeRGBColor, true},
+      {"dialog_gray.png", SmoothImage(640, 480, 1), plugInModeGrayScale, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -633,48 +643,13 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
 
 // --- Modal runs, through the host's selectors ---
 
-// Acts on the open dialog from a timer of the dialog's own thread: the modal loop
-// dispatches it, so no second thread drives the window.
-struct ModalDriver {
-  std::function<void(HWND)> act;
-  HWND seen = nullptr;
-  int ticks = 0;
-};
-ModalDriver* driver = nullptr;
-
-BOOL CALLBACK FindParametersDialog(HWND window, LPARAM found) {
-  if (ClassOf(window) == "#32770" && IsWindowVisible(window) && WindowText(window) == "Corvane") {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  if (driver == nullptr) return;
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindParametersDialog, reinterpret_cast<LPARAM>(&found));
-  if (found == nullptr) {
-    if (++driver->ticks > 400) KillTimer(nullptr, timer);  // 20 s: give up, the test fails
-    return;
-  }
-  KillTimer(nullptr, timer);
-  driver->seen = found;
-  driver->act(found);
-}
-
 class DialogModalTest : public DialogTest {
  protected:
   // A whole run; `act` gets the open dialog and ends it.
   int16_t RunWith(std::function<void(HWND)> act) {
-    ModalDriver d;
-    d.act = std::move(act);
-    driver = &d;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveDialog);
+    DialogDriver driver(std::move(act));
     const int16_t result = host->RunFilter(true);
-    KillTimer(nullptr, timer);
-    driver = nullptr;
-    seen = d.seen;
+    seen = driver.LastDialog();
     return result;
   }
   bool ImageChanged() const { return host->image.pixels != host->source.pixels; }
