@@ -432,14 +432,18 @@ TEST_F(DialogTest, CommandsActOnClicksOnly) {
     EXPECT_TRUE(IsWindowVisible(dialog)) << notification;
   }
   // The alignment list, the switches.
+  int32_t before = Polls();
   SendMessageA(Item(IDC_ALIGNMENT), CB_SETCURSEL, 2, 0);
   Command(IDC_ALIGNMENT, CBN_SELCHANGE);
   EXPECT_EQ(Block()->alignment, 2);
+  EXPECT_GT(Polls(), before) << "rendered";
   SendMessageA(Item(IDC_ALIGNMENT), CB_SETCURSEL, WPARAM(-1), 0);  // typed into its edit part
   Command(IDC_ALIGNMENT, CBN_EDITCHANGE);
   EXPECT_EQ(Block()->alignment, 2);
+  before = Polls();
   SendMessageA(Item(IDC_REMOVE), BM_CLICK, 0, 0);
   EXPECT_EQ(Block()->removeOthers, 1);
+  EXPECT_GT(Polls(), before) << "rendered";
   // A key that reaches the dialog itself shows nothing: a box that appeared would be found
   // and closed by the timer from inside its own message loop.
   strayBoxSeen = false;
