@@ -181,10 +181,10 @@ void DoStart(InvocationContext* context) noexcept {
                                : 0;
   ReadScriptParameters(context);
   if (dialogRequested) block->showDialog = 1;
-  if (block->showDialog) {
-    ShowParametersDialog(context);
-    block->showDialog = 0;
-  }
+  // After a failed scripting read Start renders nothing; a dialog would only hide the
+  // failure, since its preview request rewrites the result.
+  if (block->showDialog && *context->result == noErr) ShowParametersDialog(context);
+  block->showDialog = 0;
   if (*context->result != noErr) return;
   if (block->useAdvanceState) {
     RenderWholeArea(context);

@@ -125,8 +125,6 @@ void RenderWholeArea(InvocationContext* context) noexcept {
   // In 32 bits: an area from a negative top to near 32767 is taller than an int16 holds.
   const int32_t height = int32_t(area.bottom) - area.top;
   const int32_t bandRows = StripHeight(record, block);  // Prepare's, sized to the memory offer
-  // Kept for later runs: Prepare grows the strip height from here.
-  block->rowsPerStrip = int16_t(Clamp(height, 1, INT16_MAX));
   if (AreaIsEmpty(record) || record->planes <= 0) {
     EmptyRects(record);
     return;
@@ -150,13 +148,16 @@ void RenderWholeArea(InvocationContext* context) noexcept {
       // strips instead. The grid is anchored at the area, so the image is the same.
       *context->result = noErr;
       rows = bandRows;
-      block->rowsPerStrip = int16_t(bandRows);
       continue;
     }
     if (*context->result != noErr) break;
     RenderStripes(context, true);
     y += rows;
   }
+  // Kept for later runs, which Prepare grows from here: the area's height after one pass,
+  // the strip height after strips. A failed run keeps Prepare's, so that the next run can
+  // still fall back to strips.
+  if (*context->result == noErr) block->rowsPerStrip = int16_t(Clamp(rows, 1, INT16_MAX));
   EmptyRects(record);
 }
 
