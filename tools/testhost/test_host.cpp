@@ -279,7 +279,7 @@ int16_t TestHost::RunFilter(bool withParameters) {
   int32_t continues = 0;
   while (err == noErr && !(RectIsEmpty(record.inRect) && RectIsEmpty(record.outRect) &&
                            RectIsEmpty(record.maskRect))) {
-    if (++continues > kMaxContinueCalls) {
+    if (++continues > (faults.maxContinueCalls > 0 ? faults.maxContinueCalls : kMaxContinueCalls)) {
       err = -1;  // the plug-in never ends its Continue loop
       break;
     }

@@ -80,6 +80,7 @@ struct HostFaults {
   // advanceState and the tile loop answer -108 instead of serving more than this many bytes
   // of input, output and mask at once, as hosts with little memory do; 0 = no limit.
   int64_t maxServedBytes = 0;
+  int32_t maxContinueCalls = 0;  // RunFilter gives up after this many Continue calls; 0 = 1000000
   bool withholdColorServices = false;
   OSErr colorServicesError = 0;  // returned by colorServices instead of converting
   bool colorServicesGarbage = false;  // answers success with components outside 0..255
