@@ -1,6 +1,7 @@
 #include "shell/module_state.h"
 
 #include "host/host_identification.h"
+#include "ui/dialog_state.h"
 
 void* moduleInstance = nullptr;
 int dialogRequested = 0;
@@ -32,4 +33,5 @@ void ResetModuleState() noexcept {
   for (intptr_t& stored : storedContexts) stored = 0;
   nextStoredContext = 0;
   ResetHostInfoCache();
+  ResetDialogState();
 }
