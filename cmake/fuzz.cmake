@@ -15,7 +15,8 @@ target_include_directories(corvane_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_
 target_compile_options(corvane_core_fuzz PUBLIC ${CORVANE_FUZZ_SANITIZERS} PRIVATE -fsanitize=fuzzer-no-link)
 target_link_options(corvane_core_fuzz PUBLIC -fsanitize=address,undefined)
 
-add_library(corvane_testhost_fuzz STATIC ${TESTHOST_CORE_SOURCES})
+file(GLOB TESTHOST_FUZZ_NATIVE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/testhost/*_native.cpp)
+add_library(corvane_testhost_fuzz STATIC ${TESTHOST_CORE_SOURCES} ${TESTHOST_FUZZ_NATIVE_SOURCES})
 target_include_directories(corvane_testhost_fuzz PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
 target_include_directories(corvane_testhost_fuzz SYSTEM PRIVATE /usr/include/stb)
 target_compile_options(corvane_testhost_fuzz PRIVATE -fsanitize=fuzzer-no-link)

@@ -53,15 +53,15 @@ int16_t Indexed(int16_t value, const SettingRange& range) noexcept {
 }
 
 // Brings every field the plug-in reads as a size, count, index or flag into its range. Left
-// as they are: the colour code (unknown codes draw blue and are written back unchanged), the
-// alignment (read through its one validator where it is used), and the pan offsets and saved
-// area, which are only ever used through clamped arithmetic.
+// as they are: the colour code (unknown codes draw blue and are written back unchanged), and
+// the pan offsets and saved area, which are only ever used through clamped arithmetic.
 void ClampParameters(FilterParameters* block) noexcept {
   block->amount = Clamped(block->amount, kAmountRange);
   block->verticalGap = Clamped(block->verticalGap, kGapRange);
   block->verticalThickness = Clamped(block->verticalThickness, kThicknessRange);
   block->horizontalGap = Clamped(block->horizontalGap, kGapRange);
   block->horizontalThickness = Clamped(block->horizontalThickness, kThicknessRange);
+  block->alignment = ValidAlignment(block->alignment);
   block->colourRadioId = Indexed(block->colourRadioId, kColourRadioRange);
   if (block->rowsPerStrip < 1) block->rowsPerStrip = 1;
   block->showDialog = Flag(block->showDialog);

@@ -127,6 +127,7 @@ TEST_F(HardeningTest, EveryFieldOfAHostileBlockIsBroughtIntoRange) {
       for (uint8_t flag : {p.showDialog, p.entireImage, p.useAdvanceState, p.hostIsPremiere,
                            p.ignoreZeroPixel, p.removeOthers})
         EXPECT_LE(flag, 1);
+      EXPECT_TRUE(p.alignment >= 0 && p.alignment <= 2);
       TearDown();
     }
     SetUp();

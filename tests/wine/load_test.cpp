@@ -11,6 +11,19 @@
 
 namespace {
 
+// Presses OK on the parameters dialog that every Start after Parameters opens: a timer of
+// this thread, dispatched by the dialog's modal loop.
+BOOL CALLBACK PressOkOnDialog(HWND window, LPARAM) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof(name));
+  if (std::string(name) == "#32770" && IsWindowVisible(window))
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return TRUE;
+}
+void CALLBACK CloseDialogs(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), PressOkOnDialog, 0);
+}
+
 std::set<std::string> ExportedNames(HMODULE module) {
   std::set<std::string> names;
   auto* base = reinterpret_cast<const BYTE*>(module);
@@ -48,7 +61,9 @@ TEST_F(LoadTest, AnswersAFullSelectorSequence) {
   TestHost host(plugin.entry);
   EXPECT_EQ(host.Call(filterSelectorParameters), noErr);
   EXPECT_EQ(host.Call(filterSelectorPrepare), noErr);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseDialogs);
   EXPECT_EQ(host.RunFilter(false), noErr);
+  KillTimer(nullptr, timer);
   EXPECT_EQ(host.Call(7), filterBadParameters);
   EXPECT_EQ(host.Call(-1), filterBadParameters);
   EXPECT_NE(host.dataSlot, 0);
@@ -62,7 +77,9 @@ TEST_F(LoadTest, WorksThroughGlobalMemoryWithoutAHandleSuite) {
   TestHost host(plugin.entry);
   host.faults.withholdHandleSuite = true;
   host.ApplyFaults();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseDialogs);
   EXPECT_EQ(host.RunFilter(true), noErr);
+  KillTimer(nullptr, timer);
   EXPECT_EQ(host.counters.newHandle, 0);
   ASSERT_NE(host.record.parameters, nullptr);
   // The block came from zero-filled global memory and holds the defaults.
