@@ -1,5 +1,10 @@
 # Native (Linux) build: the platform-free core with its native stand-ins, the test host,
-# the tests and the benchmark.
+# the tests and the benchmark; or, with CORVANE_FUZZ, the fuzz targets alone.
+if(CORVANE_FUZZ)
+  include(${CMAKE_SOURCE_DIR}/cmake/fuzz.cmake)
+  return()
+endif()
+
 enable_testing()
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
@@ -41,11 +46,6 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   target_compile_options(corvane_bench PRIVATE -O2)
   target_link_libraries(corvane_bench PRIVATE corvane_core_fast benchmark::benchmark)
 endif()
-
-# Each subsystem's extra native targets (fuzzers, generators) live in their own file.
-include(${CMAKE_SOURCE_DIR}/cmake/native-render.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/cmake/native-scripting.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/cmake/native-resources.cmake OPTIONAL)
 
 # The demo: the filter over a picture through the in-process host, one PNG per setting.
 add_executable(corvane_demo ${CMAKE_SOURCE_DIR}/tools/demo/demo.cpp)

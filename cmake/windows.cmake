@@ -46,5 +46,5 @@ target_link_options(corvane_wine_tests PRIVATE ${CORVANE_STATIC_RUNTIME})
 set_target_properties(corvane_wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # Each subsystem's extra Windows targets (resource generation, host stand-ins) live in their own file.
-include(${CMAKE_SOURCE_DIR}/cmake/windows-resources.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/cmake/windows-hostid.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/windows-resources.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/windows-hostid.cmake)

@@ -135,11 +135,13 @@ void ReadVersionBlock(const uint8_t* block, uint32_t size, HostInfo& info) noexc
   char path[96];
   char text[kTextCapacity];
 
-  std::snprintf(path, sizeof(path), "%sInternalName", prefix);
-  if (QueryInsideBlock(block, size, path, value)) {
+  // A cut path could name another value: it finds nothing instead.
+  const bool pathFits =
+      std::snprintf(path, sizeof(path), "%sInternalName", prefix) < int(sizeof(path));
+  if (pathFits && QueryInsideBlock(block, size, path, value)) {
     CopyText(value.data, value.length, text, sizeof(text));
     info.hostSignature = HostSignatureForName(text);
-    std::snprintf(path, sizeof(path), "%sFileVersion", prefix);
+    if (std::snprintf(path, sizeof(path), "%sFileVersion", prefix) >= int(sizeof(path))) return;
     if (!QueryInsideBlock(block, size, path, value)) return;
     CopyText(value.data, value.length, text, sizeof(text));
   } else {
@@ -344,7 +346,8 @@ void BuildStringFileInfoPrefix(uint32_t translation, char* prefix, size_t capaci
 
   char text[40];
   // At most one "0" is inserted, so a short language id still yields fewer than 8 digits.
-  std::snprintf(text, sizeof(text), "\\StringFileInfo\\%s%s\\", n < 8 ? "0" : "", hex);
+  // At most 26 characters: the text always fits, so the count is not needed.
+  (void)std::snprintf(text, sizeof(text), "\\StringFileInfo\\%s%s\\", n < 8 ? "0" : "", hex);
   if (capacity == 0) return;
   const size_t length = std::strlen(text);
   const size_t kept = length < capacity - 1 ? length : capacity - 1;

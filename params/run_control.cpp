@@ -1,6 +1,7 @@
 #include "params/run_control.h"
 
 #include <climits>
+#include <cstring>
 
 #include "host/host_identification.h"
 #include "params/scripting.h"
@@ -40,7 +41,73 @@ void SetDefaults(FilterParameters* block) noexcept {
   block->hostIsPremiere = IsPlatformCode(HostGroupVersion(FourCC("PrMr"))) ? 1 : 0;
 }
 
+uint8_t Flag(uint8_t value) noexcept { return value != 0 ? 1 : 0; }
+
+int16_t Clamped(int16_t value, const SettingRange& range) noexcept {
+  return int16_t(ClampSetting(value, range));
+}
+
+// An index outside its list has no nearest entry: it falls back to the default.
+int16_t Indexed(int16_t value, const SettingRange& range) noexcept {
+  return (value < range.minimum || value > range.maximum) ? int16_t(range.defaultValue) : value;
+}
+
+// Brings every field the plug-in reads as a size, count, index or flag into its range. Left
+// as they are: the colour code (unknown codes draw blue and are written back unchanged), and
+// the pan offsets and saved area, which are only ever used through clamped arithmetic.
+void ClampParameters(FilterParameters* block) noexcept {
+  block->amount = Clamped(block->amount, kAmountRange);
+  block->verticalGap = Clamped(block->verticalGap, kGapRange);
+  block->verticalThickness = Clamped(block->verticalThickness, kThicknessRange);
+  block->horizontalGap = Clamped(block->horizontalGap, kGapRange);
+  block->horizontalThickness = Clamped(block->horizontalThickness, kThicknessRange);
+  block->alignment = ValidAlignment(block->alignment);
+  block->colourRadioId = Indexed(block->colourRadioId, kColourRadioRange);
+  if (block->rowsPerStrip < 1) block->rowsPerStrip = 1;
+  block->showDialog = Flag(block->showDialog);
+  block->entireImage = Flag(block->entireImage);
+  block->useAdvanceState = Flag(block->useAdvanceState);
+  block->hostIsPremiere = Flag(block->hostIsPremiere);
+  block->ignoreZeroPixel = Flag(block->ignoreZeroPixel);
+  block->removeOthers = Flag(block->removeOthers);
+}
+
+// Bytes of the block the host says it holds; 0 when it cannot tell (some hosts answer 0 for
+// every handle, and without a usable suite there is no one to ask).
+int32_t KnownBlockSize(const FilterRecord* record) noexcept {
+  const HandleProcs* suite = record->handleProcs;
+  if (!HandleSuiteUsable(suite) || IsFallbackHandle(record->parameters)) return 0;
+  const int32_t size = suite->getSizeProc(record->parameters);
+  return size > 0 ? size : 0;  // a negative answer is no size either
+}
+
 }  // namespace
+
+void CheckParameters(InvocationContext* context) noexcept {
+  FilterRecord* record = context->filterRecord;
+  if (record->parameters == nullptr) return;  // the routines that need a block make one
+  if (*record->parameters == nullptr) {
+    // A handle without data: every selector answers the same, Continue and Finish included.
+    *context->result = memFullErr;
+    return;
+  }
+  constexpr int32_t kBlockSize = int32_t(sizeof(FilterParameters));
+  const int32_t size = KnownBlockSize(record);
+  if (size > 0 && size < kBlockSize) {
+    // An older or damaged session's block: grow it, keep the fields it has, default the rest.
+    const HandleProcs* suite = record->handleProcs;
+    if (suite->setSizeProc(record->parameters, kBlockSize) != noErr ||
+        *record->parameters == nullptr) {
+      *context->result = memFullErr;
+      return;
+    }
+    FilterParameters defaults{};
+    SetDefaults(&defaults);
+    std::memcpy(reinterpret_cast<char*>(*record->parameters) + size,
+                reinterpret_cast<const char*>(&defaults) + size, size_t(kBlockSize - size));
+  }
+  ClampParameters(ParametersOf(record));
+}
 
 FilterParameters* ParametersOf(InvocationContext* context) noexcept {
   return ParametersOf(context->filterRecord);
@@ -79,8 +146,9 @@ void DoPrepare(InvocationContext* context) noexcept {
   if (block == nullptr) return;
 
   const Rect& area = record->filterRect;
-  const int64_t width = int16_t(area.right - area.left);
-  const int64_t height = int16_t(area.bottom - area.top);
+  // In 32 bits: an area from a negative edge to near 32767 is wider or taller than int16.
+  const int64_t width = int32_t(area.right) - area.left;
+  const int64_t height = int32_t(area.bottom) - area.top;
   // Input, output and mask bytes of one row, in 64 bits so no host value can overflow it.
   const int64_t rowBytes = width * (2 * int64_t(record->planes) + 1);
   const int64_t offered = record->maxSpace;
@@ -113,10 +181,10 @@ void DoStart(InvocationContext* context) noexcept {
                                : 0;
   ReadScriptParameters(context);
   if (dialogRequested) block->showDialog = 1;
-  if (block->showDialog) {
-    ShowParametersDialog(context);
-    block->showDialog = 0;
-  }
+  // After a failed scripting read Start renders nothing; a dialog would only hide the
+  // failure, since its preview request rewrites the result.
+  if (block->showDialog && *context->result == noErr) ShowParametersDialog(context);
+  block->showDialog = 0;
   if (*context->result != noErr) return;
   if (block->useAdvanceState) {
     RenderWholeArea(context);

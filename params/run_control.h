@@ -8,6 +8,12 @@
 // cannot be made (the handle then stays empty and the next selector tries again).
 void InitParameters(InvocationContext* context) noexcept;
 
+// Run at every call before the selector's routine: makes the host's block safe to read.
+// A handle without a data address, or a block shorter than FilterParameters that cannot be
+// grown, gives -108; a short block is grown and its missing fields get their defaults; every
+// field is brought into its range.
+void CheckParameters(InvocationContext* context) noexcept;
+
 void DoParameters(InvocationContext* context) noexcept;
 void DoPrepare(InvocationContext* context) noexcept;
 void DoStart(InvocationContext* context) noexcept;

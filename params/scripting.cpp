@@ -42,7 +42,11 @@ void ReadPinnedInteger(const ReadDescriptorProcs* procs, PIReadDescriptor token,
   const OSErr err = procs->getPinnedIntegerProc(token, stored.minimum + offset,
                                                 stored.maximum + offset, &value);
   if (err < 0) return;  // a value of another type, or none: keep the setting
-  field = ClampScriptedInteger(value - offset, stored);
+  // Clamped before the offset comes off: a host that does not pin may answer INT32_MIN.
+  field = ClampScriptedInteger(ClampSetting(value, SettingRange{stored.minimum + offset,
+                                                                stored.maximum + offset, 0}) -
+                                   offset,
+                               stored);
 }
 
 void ReadFlag(const ReadDescriptorProcs* procs, PIReadDescriptor token, uint8_t& field) noexcept {

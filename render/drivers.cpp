@@ -122,9 +122,9 @@ void RenderWholeArea(InvocationContext* context) noexcept {
   if (block == nullptr) return;
   RequestAllPlanes(record);
   const Rect area = record->filterRect;
+  // In 32 bits: an area from a negative top to near 32767 is taller than an int16 holds.
   const int32_t height = int32_t(area.bottom) - area.top;
-  // Kept for later runs: Prepare grows the strip height from here.
-  block->rowsPerStrip = int16_t(height > 1 ? height : 1);
+  const int32_t bandRows = StripHeight(record, block);  // Prepare's, sized to the memory offer
   if (AreaIsEmpty(record) || record->planes <= 0) {
     EmptyRects(record);
     return;
@@ -134,17 +134,30 @@ void RenderWholeArea(InvocationContext* context) noexcept {
     EmptyRects(record);
     return;
   }
-  const int32_t rows = block->rowsPerStrip;
-  for (int32_t y = area.top; y < area.bottom; y += rows) {
+  int32_t rows = height;
+  int32_t y = area.top;
+  while (y < area.bottom) {
     if ((record->abortProc != nullptr && record->abortProc()) || *context->result != noErr) {
       *context->result = userCanceledErr;
       break;
     }
     SetAllRects(record, StripAt(record, y, rows));
     *context->result = record->advanceState();
+    if (*context->result == memFullErr && rows > bandRows) {
+      // Hosts that cannot hand over a large area at once answer -108: take it in Prepare's
+      // strips instead. The grid is anchored at the area, so the image is the same.
+      *context->result = noErr;
+      rows = bandRows;
+      continue;
+    }
     if (*context->result != noErr) break;
     RenderStripes(context, true);
+    y += rows;
   }
+  // Kept for later runs, which Prepare grows from here: the area's height after one pass,
+  // the strip height after strips. A failed run keeps Prepare's, so that the next run can
+  // still fall back to strips.
+  if (*context->result == noErr) block->rowsPerStrip = int16_t(Clamp(rows, 1, INT16_MAX));
   EmptyRects(record);
 }
 

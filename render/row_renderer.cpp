@@ -94,15 +94,15 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   int16_t n = 0;
   ResolveStripeColour(context, rgb[0], rgb[1], rgb[2], 0, resolved, &n);
 
-  // Pixel layout. A host whose plane ranges disagree with `planes` gets only the bytes that
-  // exist in both buffers.
+  // Pixel layout: each buffer's pixels lie as many bytes apart as it has planes. A host whose
+  // plane ranges disagree with `planes` gets only the bytes that exist in both buffers.
   const int32_t planes = record->planes;
   const int32_t srcStride = int32_t(record->inHiPlane) - record->inLoPlane + 1;
-  const int32_t outSpan = int32_t(record->outHiPlane) - record->outLoPlane + 1;
-  if (planes <= 0 || srcStride <= 0 || outSpan <= 0) return false;
-  job->dstStride = Min(planes, outSpan);
+  const int32_t dstStride = int32_t(record->outHiPlane) - record->outLoPlane + 1;
+  if (planes <= 0 || srcStride <= 0 || dstStride <= 0) return false;
+  job->dstStride = dstStride;
   job->srcStride = srcStride;
-  job->pixelBytes = Min(job->dstStride, srcStride);
+  job->pixelBytes = Min(planes, Min(dstStride, srcStride));
 
   // Only the part of outRect inside the filter area is written; the last strip may reach
   // below it, and those rows keep what the host delivered.

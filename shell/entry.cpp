@@ -3,6 +3,7 @@
 #include "params/run_control.h"
 #include "render/drivers.h"
 #include "shell/handles.h"
+#include "shell/module_state.h"
 #include "shell/platform.h"
 
 namespace {
@@ -17,7 +18,8 @@ void BindContext(InvocationContext* context, int16_t* result, FilterRecord* reco
 
 InvocationContext* AcquireContext(int16_t* result, FilterRecord* record, const HandleProcs* suite,
                                   int32_t contextSize, intptr_t* data, InitRoutine init) noexcept {
-  if (*data != 0) {
+  // A value this module did not store in this process is treated as an empty slot.
+  if (IsStoredContext(*data)) {
     Handle stored = reinterpret_cast<Handle>(*data);
     auto* context = reinterpret_cast<InvocationContext*>(HostLockHandle(suite, stored, true));
     if (context == nullptr) return nullptr;
@@ -35,6 +37,7 @@ InvocationContext* AcquireContext(int16_t* result, FilterRecord* record, const H
   context->previewFrame = PreviewFrame{};
   if (init != nullptr) init(context);
   *data = reinterpret_cast<intptr_t>(fresh);
+  RememberStoredContext(*data);
   return context;
 }
 
@@ -63,6 +66,7 @@ extern "C" void HOSTAPI ENTRYPOINT(int16_t selector, void* filterRecord, intptr_
     *result = memFullErr;
     return;
   }
+  CheckParameters(context);
   switch (selector) {
     case filterSelectorParameters: DoParameters(context); break;
     case filterSelectorPrepare: DoPrepare(context); break;

@@ -13,7 +13,8 @@ void HOSTAPI ENTRYPOINT(int16_t selector, void* filterRecord, intptr_t* data,
 using InitRoutine = void (*)(InvocationContext* context) noexcept;
 
 // The locked context for this call, or null (then nothing is kept). `data` holds the
-// context handle between calls; the host owns it once it is stored there.
+// context handle between calls; the host owns it once it is stored there. A slot value this
+// module did not store in this process is never dereferenced: a fresh context replaces it.
 InvocationContext* AcquireContext(int16_t* result, FilterRecord* record, const HandleProcs* suite,
                                   int32_t contextSize, intptr_t* data, InitRoutine init) noexcept;
 

@@ -7,6 +7,10 @@ namespace {
 // Live fallback records, newest first. Lets disposal tell our records from host handles.
 FallbackHandle* liveFallbackHandles = nullptr;
 
+bool LockPairPresent(const HandleProcs* suite) noexcept {
+  return suite->lockProc != nullptr && suite->unlockProc != nullptr;
+}
+
 }  // namespace
 
 bool HandleSuiteUsable(const HandleProcs* suite) noexcept {
@@ -68,8 +72,9 @@ void HostDisposeHandle(const HandleProcs* suite, Handle handle) noexcept {
 Ptr HostLockHandle(const HandleProcs* suite, Handle handle, bool moveHigh) noexcept {
   if (handle == nullptr) return nullptr;
   if (HandleSuiteUsable(suite)) {
-    // A usable suite is trusted to have lock; a host that left it out still must not crash us.
-    if (suite->lockProc == nullptr) return *handle;
+    // A usable suite is trusted to have lock and unlock; a host that left either out still
+    // must not crash us, nor keep a lock that nothing can undo.
+    if (!LockPairPresent(suite)) return *handle;
     return suite->lockProc(handle, moveHigh ? 1 : 0);
   }
   if (!IsFallbackHandle(handle)) return nullptr;
@@ -78,5 +83,5 @@ Ptr HostLockHandle(const HandleProcs* suite, Handle handle, bool moveHigh) noexc
 
 void HostUnlockHandle(const HandleProcs* suite, Handle handle) noexcept {
   if (handle == nullptr) return;
-  if (HandleSuiteUsable(suite) && suite->unlockProc != nullptr) suite->unlockProc(handle);
+  if (HandleSuiteUsable(suite) && LockPairPresent(suite)) suite->unlockProc(handle);
 }

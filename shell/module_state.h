@@ -9,6 +9,11 @@ extern void* moduleInstance;
 // Set by the first Parameters selector of the process, never cleared by a run.
 extern int dialogRequested;
 
+// Data-slot values this module stored in this process, newest last (a small ring). Only these
+// are ever dereferenced: some hosts restore an earlier session's value, a stale pointer.
+void RememberStoredContext(intptr_t value) noexcept;
+bool IsStoredContext(intptr_t value) noexcept;
+
 // Puts every piece of process-wide state back to its load-time value, so tests can start
 // each case from a freshly loaded module. Live fallback handles are left alone.
 void ResetModuleState() noexcept;

@@ -8,7 +8,7 @@
 // A zero-filled block that stays at one address until it is freed; null on failure.
 void* PlatformAllocBlock(size_t size) noexcept;
 // Frees a block made by PlatformAllocBlock; null is ignored.
-void PlatformFreeBlock(void* block) noexcept;
+void PlatformFreeBlock(void* address) noexcept;
 
 // Shows the About box owned by `ownerWindow` (0: no owner).
 void PlatformShowAbout(intptr_t ownerWindow) noexcept;

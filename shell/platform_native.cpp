@@ -31,10 +31,10 @@ void* PlatformAllocBlock(size_t size) noexcept {
   return block;
 }
 
-void PlatformFreeBlock(void* block) noexcept {
-  if (block == nullptr) return;
+void PlatformFreeBlock(void* address) noexcept {
+  if (address == nullptr) return;
   --stats.blocksLive;
-  std::free(block);
+  std::free(address);
 }
 
 void PlatformShowAbout(intptr_t ownerWindow) noexcept {

@@ -175,7 +175,7 @@ INT_PTR OnScroll(DialogState& state, HWND bar, int32_t code, int32_t thumb) noex
 
 void SetFieldNumber(HWND field, int32_t value) noexcept {
   char text[16];
-  std::snprintf(text, sizeof text, "%d", int(value));
+  (void)std::snprintf(text, sizeof text, "%d", int(value));  // 11 characters at most: it fits
   SetWindowTextA(field, text);
 }
 

@@ -319,6 +319,7 @@ TEST_F(ScriptingTest, HostileValuesAreClampedOrIgnored) {
       {"thickness shown 1", Item::Integer(kKeyHorizontalThickness, 1), &FilterParameters::horizontalThickness, nullptr, 0},
       {"thickness shown 101", Item::Integer(kKeyVerticalThickness, 101), &FilterParameters::verticalThickness, nullptr, 99},
       {"thickness maximum", Item::Integer(kKeyVerticalThickness, INT32_MAX), &FilterParameters::verticalThickness, nullptr, 99},
+      {"thickness minimum", Item::Integer(kKeyHorizontalThickness, INT32_MIN), &FilterParameters::horizontalThickness, nullptr, 0},
       {"alignment unknown", Item::Enumerated(kKeyAlignment, kTypeAlignment, FourCC("aMid")), &FilterParameters::alignment, nullptr, 1},
       {"alignment as integer", Item::Integer(kKeyAlignment, 2), &FilterParameters::alignment, nullptr, 1},
       {"alignment bottom", Item::Enumerated(kKeyAlignment, kTypeAlignment, kAlignBottom), &FilterParameters::alignment, nullptr, 2},

@@ -97,6 +97,11 @@ OSErr HOSTAPI TestHostColorServices(ColorServicesInfo* info) {
   ++host->counters.colorServicesCalls;
   host->counters.lastColourRequest = *info;
   if (host->faults.colorServicesError != 0) return host->faults.colorServicesError;
+  if (host->faults.colorServicesGarbage) {
+    const int16_t garbage[4] = {-32768, 32767, 256, -1};
+    for (int i = 0; i < 4; ++i) info->colorComponents[i] = garbage[i];
+    return noErr;
+  }
   // Like several real hosts, refuse a request smaller than this build's record.
   if (info->infoSize < int32_t(sizeof(ColorServicesInfo))) return errPlugInHostInsufficient;
   if (info->selector != plugIncolorServicesConvertColor) return errPlugInHostInsufficient;

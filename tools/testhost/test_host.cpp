@@ -11,6 +11,7 @@ TestHost* activeHost = nullptr;
 constexpr size_t kGuardBytes = 64;
 constexpr uint8_t kGuardValue = 0xA5;
 constexpr int32_t kMaxContinueCalls = 1000000;
+constexpr int32_t kMaxAdvanceStateCalls = 1000000;
 
 }  // namespace
 
@@ -75,7 +76,7 @@ struct TestHostCallbacks {
       ++host->counters.badHandleOps;
       return 0;
     }
-    return it->second->size;
+    return host->faults.getSizeAnswersZero ? 0 : it->second->size;
   }
 
   static OSErr HOSTAPI SetHandleSize(Handle h, int32_t newSize) {
@@ -87,6 +88,7 @@ struct TestHostCallbacks {
       ++host->counters.badHandleOps;
       return nilHandleErr;
     }
+    if (host->faults.failSetHandleSize) return memFullErr;
     TestHost::HostHandleBlock* block = it->second;
     char* data = new char[size_t(newSize) + 1];
     std::memset(data, 0xCD, size_t(newSize) + 1);
@@ -148,8 +150,11 @@ struct TestHostCallbacks {
   static OSErr HOSTAPI AdvanceState() {
     TestHost* host = activeHost;
     if (host == nullptr) return errPlugInHostInsufficient;
-    ++host->counters.advanceStateCalls;
-    if (host->faults.advanceStateError != 0) return host->faults.advanceStateError;
+    const int32_t call = ++host->counters.advanceStateCalls;
+    if (call > kMaxAdvanceStateCalls) return -1;  // the plug-in never ends its requests
+    const HostFaults& f = host->faults;
+    if (f.advanceStateError != 0 && (f.advanceStateErrorAt == 0 || f.advanceStateErrorAt == call))
+      return f.advanceStateError;
     return host->ServeRequestedRectangles();
   }
 };
@@ -201,6 +206,17 @@ void TestHost::ApplyFaults() {
   handleProcs.unlockProc = &TestHostCallbacks::UnlockHandle;
   handleProcs.recoverSpaceProc = &TestHostCallbacks::RecoverSpace;
   handleProcs.disposeRegularHandleProc = &TestHostCallbacks::DisposeRegularHandle;
+  void** procs[] = {reinterpret_cast<void**>(&handleProcs.newProc),
+                    reinterpret_cast<void**>(&handleProcs.disposeProc),
+                    reinterpret_cast<void**>(&handleProcs.getSizeProc),
+                    reinterpret_cast<void**>(&handleProcs.setSizeProc),
+                    reinterpret_cast<void**>(&handleProcs.lockProc),
+                    reinterpret_cast<void**>(&handleProcs.unlockProc),
+                    reinterpret_cast<void**>(&handleProcs.recoverSpaceProc),
+                    reinterpret_cast<void**>(&handleProcs.disposeRegularHandleProc)};
+  for (size_t i = 0; i < sizeof(procs) / sizeof(procs[0]); ++i) {
+    if (faults.nullHandleProcs & (1u << i)) std::memset(procs[i], 0, sizeof(void*));
+  }
   record.handleProcs = faults.withholdHandleSuite ? nullptr : &handleProcs;
   record.abortProc = faults.nullAbortProc ? nullptr : &TestHostCallbacks::Abort;
   record.progressProc = faults.nullProgressProc ? nullptr : &TestHostCallbacks::Progress;
@@ -222,6 +238,12 @@ void TestHost::SetImage(const HostImage& img, int16_t imageMode) {
 }
 
 void TestHost::SetFilterRect(Rect area) { record.filterRect = area; }
+
+int32_t TestHost::LockedHostHandles() const {
+  int32_t locked = 0;
+  for (const auto& item : handles_) locked += item.second->lockDepth != 0 ? 1 : 0;
+  return locked;
+}
 
 int32_t TestHost::LockDepth(Handle h) const {
   auto it = handles_.find(h);
@@ -257,7 +279,7 @@ int16_t TestHost::RunFilter(bool withParameters) {
   int32_t continues = 0;
   while (err == noErr && !(RectIsEmpty(record.inRect) && RectIsEmpty(record.outRect) &&
                            RectIsEmpty(record.maskRect))) {
-    if (++continues > kMaxContinueCalls) {
+    if (++continues > (faults.maxContinueCalls > 0 ? faults.maxContinueCalls : kMaxContinueCalls)) {
       err = -1;  // the plug-in never ends its Continue loop
       break;
     }
@@ -319,8 +341,25 @@ void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect&
 
 }  // namespace
 
+namespace {
+
+int64_t RequestBytes(const Rect& rect, int16_t lo, int16_t hi) {
+  if (RectIsEmpty(rect) || hi < lo) return 0;
+  return int64_t(rect.bottom - rect.top) * (rect.right - rect.left) * (hi - lo + 1);
+}
+
+}  // namespace
+
 OSErr TestHost::ServeRequestedRectangles() {
   CommitOutput();
+  if (faults.maxServedBytes > 0 &&
+      RequestBytes(record.inRect, record.inLoPlane, record.inHiPlane) +
+              RequestBytes(record.outRect, record.outLoPlane, record.outHiPlane) +
+              RequestBytes(record.maskRect, 0, 0) >
+          faults.maxServedBytes) {
+    record.inData = record.outData = record.maskData = nullptr;
+    return memFullErr;
+  }
   record.inData = FillBuffer(inBuffer_, source, record.inRect, record.inLoPlane, record.inHiPlane,
                              record.inputPadding, 5, &record.inRowBytes);
   record.outData = FillBuffer(outBuffer_, image, record.outRect, record.outLoPlane,
@@ -369,10 +408,4 @@ void TestHost::CommitOutput() {
       std::memset(buffer->data() + buffer->size() - kGuardBytes, kGuardValue, kGuardBytes);
     }
   }
-}
-
-void TestHost::ReleaseBuffers() {
-  inBuffer_.clear();
-  outBuffer_.clear();
-  maskBuffer_.clear();
 }

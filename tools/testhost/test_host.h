@@ -67,6 +67,9 @@ struct HostFaults {
   bool nullSetSizeProc = false;
   int32_t failNthNewHandle = 0;  // 1 = the next newProc call fails; 0 = never
   int32_t failNthLock = 0;       // 1 = the next lockProc call fails; 0 = never
+  uint32_t nullHandleProcs = 0;  // bit i: the i-th handle procedure (0 = new) is null
+  bool getSizeAnswersZero = false;  // getSizeProc does not know, as in some real hosts
+  bool failSetHandleSize = false;
   // Callbacks
   bool nullAbortProc = false;
   bool nullProgressProc = false;
@@ -75,8 +78,14 @@ struct HostFaults {
   bool withholdAdvanceState = false;
   bool withholdDisplayPixels = false;
   OSErr advanceStateError = 0;  // returned by advanceState instead of serving
+  int32_t advanceStateErrorAt = 0;  // only this call (1 = first) fails; 0 = every call
+  // advanceState and the tile loop answer -108 instead of serving more than this many bytes
+  // of input, output and mask at once, as hosts with little memory do; 0 = no limit.
+  int64_t maxServedBytes = 0;
+  int32_t maxContinueCalls = 0;  // RunFilter gives up after this many Continue calls; 0 = 1000000
   bool withholdColorServices = false;
   OSErr colorServicesError = 0;  // returned by colorServices instead of converting
+  bool colorServicesGarbage = false;  // answers success with components outside 0..255
   // --- Scripting descriptor suites (host_descriptor.cpp) ---
   DescriptorFaults descriptor;
 };
@@ -112,6 +121,8 @@ class TestHost {
   int32_t LiveHostHandles() const { return int32_t(handles_.size()); }
   bool IsHostHandle(Handle h) const { return handles_.count(h) != 0; }
   int32_t LockDepth(Handle h) const;
+  // Host handles whose lock count is not back at zero.
+  int32_t LockedHostHandles() const;
 
   FilterRecord record{};
   PlatformData platform{};
@@ -138,7 +149,6 @@ class TestHost {
   friend struct TestHostCallbacks;
   friend struct DescriptorCallbacks;  // descriptor handles are host handles, made uncounted
   void BuildRecord();
-  void ReleaseBuffers();
 
   std::map<Handle, HostHandleBlock*> handles_;
   // Buffers handed to the plug-in, each with guard bytes on both sides.
