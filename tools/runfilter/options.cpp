@@ -121,6 +121,7 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     else if (arg == "--help" || arg == "-h") flag = &o.help;
     else if (arg == "--quiet" || arg == "-q") flag = &o.quiet;
     else if (arg == "--dialog") flag = &o.dialog;
+    else if (arg == "--verbose" || arg == "-v") flag = &o.verbose;
     else if (arg == "--remove") flag = &o.remove;
     else if (arg == "--no-ignore-zero" || arg == "--no-advance-state") {
       flag = arg == "--no-ignore-zero" ? &o.ignoreZero : &o.advanceState;
@@ -235,5 +236,6 @@ std::string UsageText() {
          "                      beside runfilter.exe)\n"
          "  --about             show the module's About box\n"
          "  --quiet             no progress bar\n"
+         "  --verbose           print how the plug-in took the image (strips, advanceState)\n"
          "Exit status: 0 done, 1 the run failed, 2 the command line is wrong.\n";
 }

@@ -15,6 +15,7 @@ struct RunOptions {
   bool help = false;
   bool quiet = false;
   bool dialog = false;
+  bool verbose = false;  // say how the plug-in took the image
   // Image mode; -1 takes it from the file's channels.
   int16_t mode = -1;
   // Settings, as the dialog shows them. Unset ones keep the plug-in's defaults.

@@ -82,7 +82,7 @@ bool CheckImageFits(const RunOptions& options, const HostImage& image, std::stri
 }
 
 bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostImage& image,
-               void (*progress)(int32_t done, int32_t total), std::string& error) {
+               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error) {
   TestHost host(entry);
   host.faults.withholdAdvanceState = !options.advanceState;
   host.faults.descriptor.offer = true;
@@ -96,6 +96,9 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   SetPlayDescriptor(host, SettingsDescriptor(options),
                     options.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
   const int16_t result = host.RunFilter(options.dialog);
+  stats.strips = int32_t(host.counters.servedOutRects.size());
+  stats.advanceStateCalls = host.counters.advanceStateCalls;
+  stats.progressCalls = host.counters.progressCalls;
   if (result != noErr) {
     error = "the filter failed: " + ResultText(result);
     return false;

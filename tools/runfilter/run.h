@@ -18,8 +18,13 @@ bool CheckImageFits(const RunOptions& options, const HostImage& image, std::stri
 // Runs About, or Parameters (with --dialog), Prepare, Start, Continue and Finish over `image`
 // with the settings as a scripting descriptor. On success `image` holds the result; otherwise
 // it is untouched and `error` says why.
+struct RunStats {
+  int32_t strips = 0;  // output rectangles delivered
+  int32_t advanceStateCalls = 0;
+  int32_t progressCalls = 0;
+};
 bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostImage& image,
-               void (*progress)(int32_t done, int32_t total), std::string& error);
+               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error);
 bool RunAbout(PluginEntry entry, std::string& error);
 
 // "user cancelled (-128)" and the like.

@@ -184,15 +184,21 @@ int main(int argc, char** argv) {
   }
 
   bool ran = false;
+  RunStats stats;
   if (options.about) {
     ran = RunAbout(plugin.entry, error);
   } else {
     const bool bar = !options.quiet && StderrIsTerminal();
-    ran = RunPlugin(plugin.entry, options, mode, image, bar ? &DrawProgress : nullptr, error);
+    ran = RunPlugin(plugin.entry, options, mode, image, bar ? &DrawProgress : nullptr, stats, error);
     ClearProgress();
   }
   UnloadPlugin(plugin);
   if (!ran) return Fail(error);
   if (!options.about && !WriteOutput(options.output, image, error)) return Fail(error);
+  if (options.verbose && !options.about) {
+    std::printf("%s: %d x %d %s; strips: %d, advanceState calls: %d, progress calls: %d\n",
+                options.output.c_str(), image.width, image.height, ModeName(mode).c_str(),
+                stats.strips, stats.advanceStateCalls, stats.progressCalls);
+  }
   return 0;
 }
