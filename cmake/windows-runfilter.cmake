@@ -4,7 +4,7 @@ file(GLOB RUNFILTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/runfilte
 add_executable(runfilter ${RUNFILTER_SOURCES})
 target_compile_options(runfilter PRIVATE ${CORVANE_WARNINGS})
 target_link_libraries(runfilter PRIVATE corvane_testhost)
-target_link_options(runfilter PRIVATE ${CORVANE_STATIC_RUNTIME})
+target_link_options(runfilter PRIVATE ${CORVANE_STATIC_RUNTIME} -s)
 set_target_properties(runfilter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CORVANE_DIST_DIR})
 
 file(GLOB RUNFILTER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/runfilter/*.cpp)
