@@ -116,17 +116,18 @@ void DrawProgress(int32_t done, int32_t total) {
   const int percent = int(int64_t(done < 0 ? 0 : done > total ? total : done) * 100 / total);
   if (percent == lastPercent) return;
   lastPercent = percent;
-  char bar[41];
-  for (int i = 0; i < 40; ++i) bar[i] = i < percent * 40 / 100 ? '#' : '.';
-  bar[40] = 0;
-  std::fprintf(stderr, "\r[%s] %3d%%", bar, percent);
-  std::fflush(stderr);
+  // One write per redraw: stderr's stream writes an unbuffered line character by character.
+  char line[64] = "\r[";
+  for (int i = 0; i < 40; ++i) line[2 + i] = i < percent * 40 / 100 ? '#' : '.';
+  const int length = 42 + std::snprintf(line + 42, sizeof(line) - 42, "] %3d%%", percent);
+  _write(_fileno(stderr), line, unsigned(length));
 }
 
 void ClearProgress() {
   if (lastPercent < 0) return;
-  std::fprintf(stderr, "\r%50s\r", "");
-  std::fflush(stderr);
+  char blank[52];
+  std::snprintf(blank, sizeof(blank), "\r%49s\r", "");
+  _write(_fileno(stderr), blank, unsigned(sizeof(blank) - 1));
 }
 
 // Writes beside the target and renames at the end, so OUTPUT is the whole image or untouched.
