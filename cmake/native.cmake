@@ -21,7 +21,8 @@ add_library(corvane_core_fast STATIC ${CORVANE_CORE_SOURCES} ${CORVANE_NATIVE_SO
 target_include_directories(corvane_core_fast PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
 target_compile_options(corvane_core_fast PRIVATE ${CORVANE_WARNINGS} -O2)
 
-add_library(corvane_testhost STATIC ${TESTHOST_CORE_SOURCES})
+file(GLOB TESTHOST_NATIVE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/testhost/*_native.cpp)
+add_library(corvane_testhost STATIC ${TESTHOST_CORE_SOURCES} ${TESTHOST_NATIVE_SOURCES})
 target_include_directories(corvane_testhost PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
 target_include_directories(corvane_testhost SYSTEM PRIVATE /usr/include/stb)
 target_compile_options(corvane_testhost PRIVATE ${CORVANE_WARNINGS} ${CORVANE_SANITIZER_FLAGS})

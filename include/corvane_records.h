@@ -28,12 +28,6 @@ constexpr ColourCode kColourBlue = FourCC("moD1");
 constexpr ColourCode kColourRed = FourCC("moD2");
 constexpr ColourCode kColourGreen = FourCC("moD3");
 
-// Dialog ids of the four colour radio buttons.
-constexpr int16_t kRadioBlack = 7;
-constexpr int16_t kRadioBlue = 8;
-constexpr int16_t kRadioRed = 9;
-constexpr int16_t kRadioGreen = 10;
-
 // The persistent parameter block in the host's `parameters` handle. The host keeps its
 // bytes between runs, so the layout must not change between releases.
 struct FilterParameters {

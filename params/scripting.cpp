@@ -28,7 +28,7 @@ int16_t AlignmentFromCode(DescriptorEnumID code, int16_t current) noexcept {
 }
 
 DescriptorEnumID CodeFromAlignment(int16_t alignment) noexcept {
-  switch (ClampScriptedInteger(alignment, kAlignmentRange)) {
+  switch (ValidAlignment(alignment)) {
     case 1: return kAlignCentre;
     case 2: return kAlignBottom;
     default: return kAlignTop;

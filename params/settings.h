@@ -19,3 +19,12 @@ constexpr SettingRange kColourRadioRange{7, 10, 8};
 constexpr int32_t ClampSetting(int32_t value, const SettingRange& range) {
   return value < range.minimum ? range.minimum : (value > range.maximum ? range.maximum : value);
 }
+
+// The one reading of a stored alignment: 0 top, 1 centre, 2 bottom. Anything else, from an
+// old or damaged block, is drawn and recorded alike, as top.
+constexpr bool IsValidAlignment(int32_t value) {
+  return value >= kAlignmentRange.minimum && value <= kAlignmentRange.maximum;
+}
+constexpr int16_t ValidAlignment(int32_t value) {
+  return int16_t(IsValidAlignment(value) ? value : kAlignmentRange.defaultValue);
+}

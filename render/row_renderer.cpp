@@ -140,10 +140,7 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   // that area is in savedFilterRect.
   Rect anchor = area;
   if (block->showDialog != 0 && Contains(block->savedFilterRect, area)) anchor = block->savedFilterRect;
-  const int16_t alignment =
-      (block->alignment >= kAlignmentRange.minimum && block->alignment <= kAlignmentRange.maximum)
-          ? block->alignment
-          : int16_t(kAlignmentRange.defaultValue);
+  const int16_t alignment = ValidAlignment(block->alignment);
   job->rowPattern = MakePattern(block->horizontalGap, block->horizontalThickness, alignment,
                                 top - anchor.top);
   job->columnPattern = MakePattern(block->verticalGap, block->verticalThickness, alignment,

@@ -2,6 +2,7 @@
 // and the About box.
 #include <windows.h>
 
+#include "resources/resource_ids.h"
 #include "shell/module_state.h"
 #include "shell/platform.h"
 
@@ -26,8 +27,8 @@ void PlatformShowAbout(intptr_t ownerWindow) noexcept {
   char text[256] = {};
   char caption[60] = {};
   auto instance = static_cast<HINSTANCE>(moduleInstance);
-  LoadStringA(instance, 16000, text, 255);
-  LoadStringA(instance, 16001, caption, 60);
+  LoadStringA(instance, IDS_ABOUT_TEXT, text, 255);
+  LoadStringA(instance, IDS_ABOUT_CAPTION, caption, 60);
   // A handle that is no window (stale, or garbage from the host) would make the box fail
   // silently; show it unowned instead.
   HWND owner = reinterpret_cast<HWND>(ownerWindow);

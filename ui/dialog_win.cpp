@@ -1,9 +1,232 @@
-// The dialog itself arrives with the dialog work; until then it cannot be created.
-#include <windows.h>
+// The modal parameters dialog: opening, commands and scroll bars. The decisions are in
+// dialog_logic; this file reads and writes the controls.
+#include "ui/dialog_win.h"
 
+#include <cstdio>
+
+#include "params/run_control.h"
+#include "params/settings.h"
+#include "render/drivers.h"
+#include "resources/resource_ids.h"
+#include "shell/module_state.h"
 #include "ui/dialog.h"
+#include "ui/dialog_logic.h"
 
-bool ShowParametersDialog(InvocationContext*) noexcept { return false; }
+namespace {
 
-// Exported dialog procedure; handles no message yet.
-extern "C" INT_PTR CALLBACK CorvaneProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+constexpr const char* kAlignmentItems[] = {"align Top", "align Center", "align Bottom"};
+
+FilterParameters* BlockOf(const DialogState& state) noexcept {
+  return state.context == nullptr ? nullptr : ParametersOf(state.context->filterRecord);
+}
+
+bool IsChecked(HWND dialog, int id) noexcept {
+  return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void FindControls(DialogState& state, HWND dialog) noexcept {
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    const SliderSpec& spec = SliderSpecOf(Slider(i));
+    state.*spec.bar = GetDlgItem(dialog, spec.barId);
+    state.*spec.edit = GetDlgItem(dialog, spec.editId);
+  }
+  state.linkBox = GetDlgItem(dialog, IDC_LINK);
+  state.ignoreZeroBox = GetDlgItem(dialog, IDC_IGNORE_ZERO);
+  state.removeBox = GetDlgItem(dialog, IDC_REMOVE);
+  state.alignmentBox = GetDlgItem(dialog, IDC_ALIGNMENT);
+}
+
+void OnInitDialog(DialogState& state, HWND dialog, LPARAM lParam) noexcept {
+  auto* context = reinterpret_cast<InvocationContext*>(lParam);
+  OpenDialogState(state, context);
+  state.dialogWindow = dialog;
+  FindControls(state, dialog);
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+
+  HWND combo = WindowOf(state.alignmentBox);
+  for (const char* item : kAlignmentItems)
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  SendMessageA(combo, CB_SETCURSEL, WPARAM(ValidAlignment(block->alignment)), 0);
+
+  // Subclassed before any text is written, so the fields never see text they did not filter.
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    HWND edit = WindowOf(state.*SliderSpecOf(Slider(i)).edit);
+    state.previousEditProcs[i] = SetWindowLongPtrA(
+        edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NumericFieldProc));
+  }
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    const SliderSpec& spec = SliderSpecOf(Slider(i));
+    SetScrollRange(WindowOf(state.*spec.bar), SB_CTL, 0, spec.upper, TRUE);
+  }
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    const SliderSpec& spec = SliderSpecOf(Slider(i));
+    SetFieldNumber(WindowOf(state.*spec.edit), ShownValue(Slider(i), state.*spec.working));
+    SetScrollPos(WindowOf(state.*spec.bar), SB_CTL, state.*spec.working, TRUE);
+  }
+
+  const int32_t radio = OpeningColourRadio(*block);
+  if (radio != 0) CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_GREEN, radio);
+  CheckDlgButton(dialog, IDC_IGNORE_ZERO, block->ignoreZeroPixel != 0 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(dialog, IDC_REMOVE, block->removeOthers != 0 ? BST_CHECKED : BST_UNCHECKED);
+
+  if (PreviewIsLive(state)) {
+    ComputePreviewFrame(dialog, &context->previewFrame);
+    OpenPreview(state);
+  }
+
+  HWND first = WindowOf(state.horizontalGapEdit);
+  SendMessageA(first, EM_SETSEL, 0, -1);
+  SetFocus(first);
+
+  state.imageRect = ComputeImageRect(context, dialog);
+  auto instance = static_cast<HINSTANCE>(moduleInstance);
+  state.previewCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_PREVIEW_HAND));
+  state.dragCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_DRAG_HAND));
+  if (state.previewSetUp)
+    SetPanLimits(state, context->filterRecord->filterRect, block->savedFilterRect);
+}
+
+void EndWith(DialogState& state, HWND dialog, INT_PTR code) noexcept {
+  ReleaseDrag(state);
+  EndDialog(dialog, code);
+}
+
+void OnLink(DialogState& state, HWND dialog) noexcept {
+  const Slider refresh = ApplyLink(state, IsChecked(dialog, IDC_LINK));
+  if (refresh == kSliderCount) return;
+  const SliderSpec& spec = SliderSpecOf(refresh);
+  SendMessageA(dialog, spec.horizontalMessage ? WM_HSCROLL : WM_VSCROLL,
+               MAKEWPARAM(kScrollKeep, 0), reinterpret_cast<LPARAM>(state.*spec.bar));
+}
+
+void OnPanButton(DialogState& state, HWND dialog, int32_t id) noexcept {
+  int32_t stepH = 0, stepV = 0;
+  if (!PanStepFor(id, &stepH, &stepV) || !PreviewIsLive(state)) return;
+  state.panH += stepH;
+  state.panV += stepV;
+  if (ApplyPan(state)) InvalidatePreviewArea(dialog);
+}
+
+INT_PTR OnCommand(DialogState& state, HWND dialog, int32_t id, int32_t notification) noexcept {
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return 1;
+  switch (id) {
+    case IDC_OK:
+      if (notification == BN_CLICKED) {
+        EndWithOk(state);
+        EndWith(state, dialog, IDC_OK);
+      }
+      return 1;
+    case IDC_CANCEL:
+      if (notification == BN_CLICKED) {
+        EndWithCancel(state);
+        EndWith(state, dialog, IDC_CANCEL);
+      }
+      return 1;
+    case IDC_RADIO_BLACK:
+    case IDC_RADIO_BLUE:
+    case IDC_RADIO_RED:
+    case IDC_RADIO_GREEN:
+      // The radios also report focus changes; only a click picks a colour.
+      if (notification != BN_CLICKED) return 1;
+      CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_GREEN, id);
+      ColourCodeForRadio(id, state.context);
+      RerenderPreview(state);
+      return 0;
+    case IDC_LINK: OnLink(state, dialog); return 1;
+    case IDC_IGNORE_ZERO:
+      block->ignoreZeroPixel = IsChecked(dialog, IDC_IGNORE_ZERO) ? 1 : 0;
+      RerenderPreview(state);
+      return 1;
+    case IDC_REMOVE:
+      block->removeOthers = IsChecked(dialog, IDC_REMOVE) ? 1 : 0;
+      RerenderPreview(state);
+      return 1;
+    case IDC_ALIGNMENT:
+      SetAlignmentFromSelection(
+          *block, int32_t(SendMessageA(WindowOf(state.alignmentBox), CB_GETCURSEL, 0, 0)));
+      RerenderPreview(state);
+      return 1;
+    default:
+      if (id >= IDC_PAN_RIGHT_UP && id <= IDC_PAN_DOWN) OnPanButton(state, dialog, id);
+      return 1;
+  }
+}
+
+INT_PTR OnScroll(DialogState& state, HWND bar, int32_t code, int32_t thumb) noexcept {
+  const Slider slider = SliderForBar(state, bar);
+  if (slider == kSliderCount) return 0;
+  const ScrollOutcome outcome = ApplyScroll(state, slider, code, thumb);
+  const SliderSpec& spec = SliderSpecOf(slider);
+  SetScrollPos(bar, SB_CTL, outcome.value, TRUE);
+  if (outcome.rewriteOwnText)
+    SetFieldNumber(WindowOf(state.*spec.edit), ShownValue(slider, outcome.value));
+  if (outcome.partner != kSliderCount) {
+    const SliderSpec& partner = SliderSpecOf(outcome.partner);
+    SetScrollPos(WindowOf(state.*partner.bar), SB_CTL, outcome.value, TRUE);
+    if (outcome.rewritePartnerText) SetFieldNumber(WindowOf(state.*partner.edit), outcome.value);
+  }
+  if (outcome.render) RerenderPreview(state);
+  return 1;
+}
+
+}  // namespace
+
+void SetFieldNumber(HWND field, int32_t value) noexcept {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", int(value));
+  SetWindowTextA(field, text);
+}
+
+void RerenderPreview(DialogState& state) noexcept {
+  if (!PreviewIsLive(state)) return;
+  RenderPreview(state.context, false);
+  InvalidatePreviewArea(WindowOf(state.dialogWindow));
+}
+
+extern "C" INT_PTR CALLBACK CorvaneProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) noexcept {
+  DialogState& state = dialogState;
+  if (message == WM_INITDIALOG) {
+    OnInitDialog(state, window, lParam);
+    return 0;  // the focus set while opening stands
+  }
+  // Messages before the opening, or for a window that is not the open dialog.
+  if (window == nullptr || window != state.dialogWindow || state.context == nullptr) return 0;
+  switch (message) {
+    case WM_COMMAND:
+      return OnCommand(state, window, LOWORD(wParam), HIWORD(wParam));
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      return OnScroll(state, reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
+    case WM_PAINT:
+      if (PreviewIsLive(state)) PaintPreview(state.context, window);
+      return 0;
+    case WM_LBUTTONDOWN: OnPreviewButtonDown(state); return 1;
+    case WM_MOUSEMOVE: OnPreviewMouseMove(state); return 1;
+    case WM_LBUTTONUP: OnPreviewButtonUp(state); return 1;
+    case WM_LBUTTONDBLCLK: OnPreviewDoubleClick(state); return 1;
+    case WM_KEYDOWN:
+      return 1;  // no control has the focus: nothing to do
+    case WM_DESTROY:
+      ReleaseDrag(state);
+      state.dialogWindow = nullptr;
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+bool ShowParametersDialog(InvocationContext* context) noexcept {
+  if (context == nullptr || context->filterRecord == nullptr) return false;
+  const PlatformData* platform = context->filterRecord->platformData;
+  // No owner, or a handle that is no window: the dialog opens unowned rather than not at all.
+  HWND owner = platform != nullptr ? reinterpret_cast<HWND>(platform->hwnd) : nullptr;
+  if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
+  const INT_PTR ended =
+      DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance), "CORVANEPARAM", owner, &CorvaneProc,
+                      reinterpret_cast<LPARAM>(context));
+  ReleaseDrag(dialogState);
+  return ended == IDC_OK;
+}

@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/dialog_controls.h"
 #include "tests/native/pe_reader.h"
 
 namespace {
@@ -189,58 +190,8 @@ PeName ReadNameOrOrdinal(ByteView& v, size_t& at) {
   return name;
 }
 
-constexpr uint32_t WS_CHILD = 0x40000000, WS_VISIBLE = 0x10000000, WS_POPUP = 0x80000000,
-                   WS_CAPTION = 0x00C00000, WS_SYSMENU = 0x00080000, WS_BORDER = 0x00800000,
-                   WS_TABSTOP = 0x00010000, WS_GROUP = 0x00020000, WS_VSCROLL = 0x00200000,
-                   DS_SETFONT = 0x40, DS_MODALFRAME = 0x80, DS_CENTER = 0x800,
-                   ES_AUTOHSCROLL = 0x80, BS_DEFPUSHBUTTON = 1, BS_AUTOCHECKBOX = 3,
-                   BS_RADIOBUTTON = 4, BS_NOTIFY = 0x4000, SS_CENTER = 1, SS_RIGHT = 2,
-                   SBS_VERT = 1, CBS_DROPDOWN = 2;
-constexpr uint16_t kButton = 0x80, kEdit = 0x81, kStatic = 0x82, kScrollBar = 0x84,
-                   kComboBox = 0x85;
-constexpr uint32_t kShown = WS_CHILD | WS_VISIBLE;
-constexpr uint32_t kField = kShown | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
-constexpr uint32_t kCheck = kShown | WS_TABSTOP | BS_AUTOCHECKBOX;
-constexpr uint32_t kRadio = kShown | WS_GROUP | BS_RADIOBUTTON | BS_NOTIFY;
-
-struct ExpectedItem {
-  uint32_t id;
-  uint16_t windowClass;
-  const char* text;
-  int16_t x, y, cx, cy;
-  uint32_t style;
-};
-
-const ExpectedItem kDialogItems[28] = {
-    {1006, kEdit, "", 223, 11, 20, 12, kField},
-    {1008, kEdit, "", 245, 11, 20, 12, kField},
-    {1009, kEdit, "", 9, 211, 20, 12, kField},
-    {1010, kEdit, "", 9, 231, 20, 12, kField},
-    {1012, kButton, "Link(&L)", 217, 202, 33, 8, kCheck},
-    {9, kButton, "Red(&R)", 41, 12, 35, 8, kRadio},
-    {10, kButton, "Green(&G)", 89, 12, 41, 8, kRadio},
-    {8, kButton, "Blue(&B)", 134, 12, 37, 8, kRadio},
-    {7, kButton, "Black(&K)", 179, 12, 38, 8, kRadio},
-    {1, kButton, "OK", 230, 213, 31, 14, kShown | WS_TABSTOP | BS_DEFPUSHBUTTON | BS_NOTIFY},
-    {2, kButton, "Cancel", 230, 230, 31, 14, kShown | WS_TABSTOP | BS_NOTIFY},
-    {5, kStatic, "", 33, 42, 167, 143, WS_CHILD | WS_GROUP | SS_CENTER},
-    {6, kStatic, "Color:", 12, 12, 19, 8, kShown | SS_RIGHT},
-    {1003, kScrollBar, "", 249, 28, 13, 172, kShown | SBS_VERT},
-    {1004, kScrollBar, "", 227, 28, 13, 172, kShown | SBS_VERT},
-    {1005, kScrollBar, "", 32, 231, 182, 12, kShown},
-    {1007, kScrollBar, "", 32, 211, 182, 12, kShown},
-    {1013, kButton, "&E", 204, 27, 14, 12, kShown},
-    {1014, kButton, "&C", 204, 187, 14, 12, kShown},
-    {1015, kButton, "&D", 204, 107, 14, 12, kShown},
-    {1016, kButton, "&Q", 16, 27, 14, 12, kShown},
-    {1017, kButton, "&Z", 16, 187, 14, 12, kShown},
-    {1018, kButton, "&A", 16, 107, 14, 12, kShown},
-    {1019, kButton, "&W", 110, 27, 14, 12, kShown},
-    {1020, kButton, "&X", 110, 187, 14, 12, kShown},
-    {1021, kButton, "ignore 0 pixel(&I)", 39, 27, 63, 10, kCheck},
-    {1022, kComboBox, "", 38, 187, 65, 30, kShown | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN},
-    {1023, kButton, "Remove(&O)", 133, 27, 51, 10, kCheck},
-};
+constexpr uint32_t WS_POPUP = 0x80000000, WS_CAPTION = 0x00C00000, WS_SYSMENU = 0x00080000,
+                   DS_SETFONT = 0x40, DS_MODALFRAME = 0x80, DS_CENTER = 0x800;
 
 // ---- fixture: one built module per parameter ----
 
@@ -465,10 +416,10 @@ TEST_P(BuiltModule, DialogTemplateHasItsHeaderAndControls) {
     at += 2 + v.U16(at);  // creation data
     ASSERT_TRUE(v.ok) << "control " << i + 1 << " runs past the template";
 
-    const ExpectedItem& want = kDialogItems[i];
+    const dialog_controls::Control& want = dialog_controls::kControls[i];
     SCOPED_TRACE("control " + std::to_string(i + 1) + ", id " + std::to_string(want.id));
     EXPECT_EQ(item.id, want.id);
-    EXPECT_EQ(item.windowClass, PeName::Id(want.windowClass));
+    EXPECT_EQ(item.windowClass, PeName::Id(want.windowClass.ordinal));
     EXPECT_EQ(item.text, want.text);
     EXPECT_EQ(text.id, 0) << "text given as an ordinal";
     EXPECT_EQ((std::vector<int16_t>{item.x, item.y, item.cx, item.cy}),
@@ -484,7 +435,7 @@ TEST_P(BuiltModule, CursorsHaveTheirSizesAndHotSpots) {
   struct Expected {
     uint16_t id, hotX, hotY;
   };
-  for (const Expected want : {Expected{104, 8, 9}, Expected{105, 6, 4}}) {
+  for (const Expected want : {Expected{IDC_PREVIEW_HAND, 8, 9}, Expected{IDC_DRAG_HAND, 6, 4}}) {
     SCOPED_TRACE("cursor " + std::to_string(want.id));
     const PeResource& group = Resource(PeName::Id(kTypeGroupCursor), PeName::Id(want.id), kJapanese);
     ByteView g(group.data);

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "tests/wine/dialog_driver.h"
 #include "tests/wine/wine_plugin.h"
 
 namespace {
@@ -46,9 +47,11 @@ TEST_F(LoadTest, ModuleMatchesTheProcessBitness) {
 
 TEST_F(LoadTest, AnswersAFullSelectorSequence) {
   TestHost host(plugin.entry);
+  const DialogDriver user = DialogDriver::Pressing(IDOK);  // Parameters asks for the dialog
   EXPECT_EQ(host.Call(filterSelectorParameters), noErr);
   EXPECT_EQ(host.Call(filterSelectorPrepare), noErr);
   EXPECT_EQ(host.RunFilter(false), noErr);
+  EXPECT_EQ(user.DialogsSeen(), 1);
   EXPECT_EQ(host.Call(7), filterBadParameters);
   EXPECT_EQ(host.Call(-1), filterBadParameters);
   EXPECT_NE(host.dataSlot, 0);
@@ -62,7 +65,9 @@ TEST_F(LoadTest, WorksThroughGlobalMemoryWithoutAHandleSuite) {
   TestHost host(plugin.entry);
   host.faults.withholdHandleSuite = true;
   host.ApplyFaults();
+  const DialogDriver user = DialogDriver::Pressing(IDOK);
   EXPECT_EQ(host.RunFilter(true), noErr);
+  EXPECT_EQ(user.DialogsSeen(), 1);
   EXPECT_EQ(host.counters.newHandle, 0);
   ASSERT_NE(host.record.parameters, nullptr);
   // The block came from zero-filled global memory and holds the defaults.

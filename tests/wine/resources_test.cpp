@@ -12,75 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "tests/dialog_controls.h"
 #include "tests/wine/wine_plugin.h"
+#include "tests/wine/window_capture.h"
 #include "tools/testhost/png_writer.h"
 
 namespace {
-
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  GetWindowTextA(window, text, int(sizeof text));
-  return text;
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, int(sizeof name));
-  return name;
-}
-
-// Copies the window's pixels from the screen into a PNG; returns the number of distinct
-// colours seen (0 when capturing failed), so a blank capture shows.
-size_t SaveWindowPng(HWND window, const std::string& fileName) {
-  RECT r{};
-  if (!GetWindowRect(window, &r)) return 0;
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  if (width <= 0 || height <= 0) return 0;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  size_t colours = 0;
-  if (dib != nullptr && bits != nullptr) {
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const auto* bgra = static_cast<const uint8_t*>(bits);
-    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
-    std::set<uint32_t> seen;
-    for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
-      rgb[3 * i] = bgra[4 * i + 2], rgb[3 * i + 1] = bgra[4 * i + 1], rgb[3 * i + 2] = bgra[4 * i];
-      seen.insert(uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2]);
-    }
-    if (WritePng(TestOutputPath(fileName), width, height, 3, rgb.data(), width * 3))
-      colours = seen.size();
-    SelectObject(memory, old);
-    DeleteObject(dib);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return colours;
-}
-
-// Lets pending paint messages of this thread run.
-void PumpMessages(int milliseconds) {
-  const DWORD end = GetTickCount() + DWORD(milliseconds);
-  while (GetTickCount() < end) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    Sleep(10);
-  }
-}
 
 class ResourcesTest : public LoadedPluginTest {
  protected:
@@ -154,7 +91,7 @@ std::string Normalised(std::string text) {
 
 TEST_F(ResourcesTest, AboutShowsItsTextsAndReturnsWhenDismissed) {
   char expectedText[512] = {};
-  ASSERT_GT(LoadStringA(Module(), 16000, expectedText, int(sizeof expectedText)), 0);
+  ASSERT_GT(LoadStringA(Module(), IDS_ABOUT_TEXT, expectedText, int(sizeof expectedText)), 0);
   ASSERT_EQ(std::string(expectedText).rfind("Corvane\n\nVersion 1.0\n", 0), 0u);
 
   HWND owner = CreateWindowExA(0, "STATIC", "host window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
@@ -197,45 +134,6 @@ INT_PTR CALLBACK TrivialDialogProc(HWND, UINT message, WPARAM, LPARAM) {
   return message == WM_INITDIALOG ? TRUE : FALSE;
 }
 
-struct Control {
-  int id;
-  const char* windowClass;
-  const char* text;
-  int x, y, cx, cy;
-};
-
-// In tab and z-order.
-const Control kControls[28] = {
-    {1006, "Edit", "", 223, 11, 20, 12},
-    {1008, "Edit", "", 245, 11, 20, 12},
-    {1009, "Edit", "", 9, 211, 20, 12},
-    {1010, "Edit", "", 9, 231, 20, 12},
-    {1012, "Button", "Link(&L)", 217, 202, 33, 8},
-    {9, "Button", "Red(&R)", 41, 12, 35, 8},
-    {10, "Button", "Green(&G)", 89, 12, 41, 8},
-    {8, "Button", "Blue(&B)", 134, 12, 37, 8},
-    {7, "Button", "Black(&K)", 179, 12, 38, 8},
-    {1, "Button", "OK", 230, 213, 31, 14},
-    {2, "Button", "Cancel", 230, 230, 31, 14},
-    {5, "Static", "", 33, 42, 167, 143},
-    {6, "Static", "Color:", 12, 12, 19, 8},
-    {1003, "ScrollBar", "", 249, 28, 13, 172},
-    {1004, "ScrollBar", "", 227, 28, 13, 172},
-    {1005, "ScrollBar", "", 32, 231, 182, 12},
-    {1007, "ScrollBar", "", 32, 211, 182, 12},
-    {1013, "Button", "&E", 204, 27, 14, 12},
-    {1014, "Button", "&C", 204, 187, 14, 12},
-    {1015, "Button", "&D", 204, 107, 14, 12},
-    {1016, "Button", "&Q", 16, 27, 14, 12},
-    {1017, "Button", "&Z", 16, 187, 14, 12},
-    {1018, "Button", "&A", 16, 107, 14, 12},
-    {1019, "Button", "&W", 110, 27, 14, 12},
-    {1020, "Button", "&X", 110, 187, 14, 12},
-    {1021, "Button", "ignore 0 pixel(&I)", 39, 27, 63, 10},
-    {1022, "ComboBox", "", 38, 187, 65, 30},
-    {1023, "Button", "Remove(&O)", 133, 27, 51, 10},
-};
-
 TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
   HWND dialog = CreateDialogParamA(Module(), "CORVANEPARAM", nullptr, TrivialDialogProc, 0);
   ASSERT_NE(dialog, nullptr) << "CreateDialogParam failed with error " << GetLastError();
@@ -253,14 +151,14 @@ TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
   PumpMessages(300);
 
   HWND child = GetWindow(dialog, GW_CHILD);
-  for (const Control& want : kControls) {
+  for (const dialog_controls::Control& want : dialog_controls::kControls) {
     SCOPED_TRACE("control " + std::to_string(want.id));
     ASSERT_NE(child, nullptr) << "fewer controls than expected";
-    EXPECT_EQ(GetDlgCtrlID(child), want.id) << "out of order";
-    EXPECT_EQ(GetDlgItem(dialog, want.id), child);
-    EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), want.windowClass), 0) << ClassOf(child);
+    EXPECT_EQ(GetDlgCtrlID(child), int(want.id)) << "out of order";
+    EXPECT_EQ(GetDlgItem(dialog, int(want.id)), child);
+    EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), want.windowClass.name), 0) << ClassOf(child);
     EXPECT_EQ(WindowText(child), want.text);
-    EXPECT_EQ(IsWindowVisible(child) != FALSE, want.id != 5) << "only the placeholder is hidden";
+    EXPECT_EQ(IsWindowVisible(child) != FALSE, want.id != IDC_PREVIEW_FRAME) << "only the placeholder is hidden";
 
     // Position and size convert from dialog units separately, as the dialog manager does.
     RECT expected{want.x, want.y, want.cx, want.cy};
@@ -272,7 +170,7 @@ TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
     EXPECT_EQ(actual.top, expected.top);
     EXPECT_EQ(actual.right - actual.left, expected.right);
     // A drop-down combo box's template height is that of its open list.
-    if (want.id != 1022) EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
+    if (want.id != IDC_ALIGNMENT) EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
     child = GetWindow(child, GW_HWNDNEXT);
   }
   EXPECT_EQ(child, nullptr) << "more controls than expected";
@@ -286,7 +184,7 @@ TEST_F(ResourcesTest, HandCursorsLoadWithTheirHotSpots) {
     int id;
     DWORD hotX, hotY;
   };
-  for (const Case c : {Case{104, 8, 9}, Case{105, 6, 4}}) {
+  for (const Case c : {Case{IDC_PREVIEW_HAND, 8, 9}, Case{IDC_DRAG_HAND, 6, 4}}) {
     SCOPED_TRACE("cursor " + std::to_string(c.id));
     HCURSOR cursor = LoadCursorA(Module(), MAKEINTRESOURCEA(c.id));
     ASSERT_NE(cursor, nullptr);

@@ -11,6 +11,9 @@ void ApplyServiceFaults(TestHost& host);
 
 // Colour conversion (host_colour.cpp).
 OSErr HOSTAPI TestHostColorServices(ColorServicesInfo* info);
-// Preview display (host_services.cpp).
+// Preview display (host_services.cpp); the pixels are drawn by DrawPixelMap, which paints
+// into a device context on Windows (host_display_win.cpp) and only checks natively.
 OSErr HOSTAPI TestHostDisplayPixels(const PSPixelMap* source, const VRect* srcRect,
                                     int32_t dstRow, int32_t dstCol, void* platformContext);
+OSErr DrawPixelMap(const PSPixelMap& source, const VRect& srcRect, int32_t dstRow, int32_t dstCol,
+                   void* platformContext);

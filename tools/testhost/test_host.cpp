@@ -267,6 +267,7 @@ int16_t TestHost::RunFilter(bool withParameters) {
     err = Call(filterSelectorContinue);
   }
   CommitOutput();
+  if (err != noErr) image = source;  // a host undoes a failed or cancelled run
   const int16_t finish = Call(filterSelectorFinish);
   return err != noErr ? err : finish;
 }

@@ -48,7 +48,9 @@ struct HostCounters {
   int32_t lastProgressTotal = 0;
   int32_t maxProgressDone = 0;
   int32_t advanceStateCalls = 0;
-  int32_t displayPixelsCalls = 0;
+  int32_t displayPixelsCalls = 0;  // valid requests only
+  VRect lastDisplayedRect{};
+  bool lastDisplayHadMask = false;
   int32_t colorServicesCalls = 0;
   int32_t bufferOverruns = 0;  // guard bytes around a delivered buffer found changed
   std::vector<Rect> servedOutRects;  // every output rectangle delivered, in order

@@ -1,0 +1,44 @@
+/* Ids of the module's resources and of the parameters dialog's controls. Plain macros, so
+   the resource compiler, the plug-in and the tests read the same numbers. */
+#ifndef CORVANE_RESOURCE_IDS_H
+#define CORVANE_RESOURCE_IDS_H
+
+/* Strings loaded by the About box. */
+#define IDS_ABOUT_TEXT 16000
+#define IDS_ABOUT_CAPTION 16001
+
+/* Hand cursors over the preview: open while pointing, closed while dragging. */
+#define IDC_PREVIEW_HAND 104
+#define IDC_DRAG_HAND 105
+
+/* Dialog template "CORVANEPARAM". */
+#define IDC_OK 1
+#define IDC_CANCEL 2
+#define IDC_PREVIEW_FRAME 5
+#define IDC_COLOUR_LABEL 6
+#define IDC_RADIO_BLACK 7
+#define IDC_RADIO_BLUE 8
+#define IDC_RADIO_RED 9
+#define IDC_RADIO_GREEN 10
+#define IDC_HTHICK_BAR 1003
+#define IDC_HGAP_BAR 1004
+#define IDC_VTHICK_BAR 1005
+#define IDC_HGAP_EDIT 1006
+#define IDC_VGAP_BAR 1007
+#define IDC_HTHICK_EDIT 1008
+#define IDC_VGAP_EDIT 1009
+#define IDC_VTHICK_EDIT 1010
+#define IDC_LINK 1012
+#define IDC_PAN_RIGHT_UP 1013
+#define IDC_PAN_RIGHT_DOWN 1014
+#define IDC_PAN_RIGHT 1015
+#define IDC_PAN_LEFT_UP 1016
+#define IDC_PAN_LEFT_DOWN 1017
+#define IDC_PAN_LEFT 1018
+#define IDC_PAN_UP 1019
+#define IDC_PAN_DOWN 1020
+#define IDC_IGNORE_ZERO 1021
+#define IDC_ALIGNMENT 1022
+#define IDC_REMOVE 1023
+
+#endif

@@ -1,0 +1,217 @@
+// The dialog's decisions without a window system: scroll arithmetic, typed and pasted
+// numbers, wheel steps, refill, shortcuts, Link, Cancel and OK, pan and image geometry.
+#include "ui/dialog_logic.h"
+
+#include <climits>
+
+#include "resources/resource_ids.h"
+#include "tests/native/plugin_fixture.h"
+
+namespace {
+
+TEST(DialogLogic, ScrollCodesStayInRange) {
+  struct Case {
+    Slider slider;
+    int32_t current, code, thumb, typed;
+    int32_t want;
+  };
+  const Case cases[] = {
+      {kHorizontalGap, 0, 0, 0, 0, 0},        {kHorizontalGap, 100, 1, 0, 0, 100},
+      {kHorizontalGap, 5, 2, 0, 0, 0},        {kHorizontalGap, 95, 3, 0, 0, 100},
+      {kVerticalThickness, 95, 3, 0, 0, 99},  {kVerticalThickness, 50, 5, 150, 0, 99},
+      {kVerticalGap, 50, 4, 7, 0, 7},         {kVerticalGap, 50, 6, 0, 0, 0},
+      {kVerticalThickness, 3, 7, 0, 0, 99},   {kVerticalGap, 40, 8, 0, 0, 40},
+      {kVerticalGap, 40, kScrollKeep, 0, 0, 40},
+      {kVerticalGap, 40, kScrollTyped, 0, 101, 100},
+      {kVerticalGap, 40, kScrollTyped, 0, -5, 0},
+      {kHorizontalThickness, 40, kScrollTyped, 0, 0, 0},
+      {kHorizontalThickness, 40, kScrollTyped, 0, 1, 0},
+      {kHorizontalThickness, 40, kScrollTyped, 0, 100, 99},
+      {kHorizontalThickness, 40, kScrollTyped, 0, INT32_MIN, 0},
+      {kHorizontalGap, 300, 9, 0, 0, 100},  // a damaged current value is brought back too
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NewScrollValue(c.current, c.code, c.thumb, SliderSpecOf(c.slider), c.typed), c.want)
+        << "slider " << c.slider << " from " << c.current << " code " << c.code;
+  }
+}
+
+TEST(DialogLogic, FieldNumbersSteppingAndRefill) {
+  struct Parse {
+    const char* text;
+    int32_t want;
+  };
+  for (const Parse p : {Parse{"", 0}, Parse{"  12", 12}, Parse{"+7", 7}, Parse{"-3", -3},
+                        Parse{"12ab", 12}, Parse{"ab12", 0}, Parse{"\t\n9", 9},
+                        Parse{"99999999999999", INT32_MAX}, Parse{"-99999999999999", INT32_MIN}})
+    EXPECT_EQ(ParseFieldNumber(p.text), p.want) << '"' << p.text << '"';
+  EXPECT_EQ(ParseFieldNumber(nullptr), 0);
+
+  struct Step {
+    int32_t number;
+    bool up, thickness;
+    int32_t want;
+  };
+  for (const Step s : {Step{100, true, false, 100}, Step{0, false, false, 0}, Step{0, true, false, 1},
+                       Step{1, false, true, 1}, Step{2, false, true, 1}, Step{0, true, true, 1},
+                       Step{-9, true, false, 0}, Step{500, false, true, 100}, Step{99, true, true, 100}})
+    EXPECT_EQ(WheelStep(s.number, s.up, s.thickness), s.want)
+        << s.number << (s.up ? " up" : " down") << (s.thickness ? " thickness" : " gap");
+
+  struct Refill {
+    int32_t number;
+    bool thickness;
+    FieldRefill want;
+  };
+  for (const Refill r : {Refill{0, false, {true, 0, false}}, Refill{0, true, {true, 1, false}},
+                         Refill{-4, false, {true, 0, true}}, Refill{-4, true, {true, 1, true}},
+                         Refill{101, false, {true, 100, true}}, Refill{55, true, {false, 55, false}}}) {
+    const FieldRefill got = RefillFor(r.number, r.thickness);
+    EXPECT_EQ(got.rewrite, r.want.rewrite) << r.number;
+    EXPECT_EQ(got.forward, r.want.forward) << r.number;
+    if (got.rewrite) EXPECT_EQ(got.shown, r.want.shown) << r.number;
+  }
+}
+
+TEST(DialogLogic, LettersAndTheirShortcuts) {
+  struct Case {
+    char letter;
+    ShortcutKind kind;
+    int32_t id;
+  };
+  const Case cases[] = {
+      {'a', ShortcutKind::command, IDC_PAN_LEFT},      {'B', ShortcutKind::command, IDC_RADIO_BLUE},
+      {'c', ShortcutKind::command, IDC_PAN_RIGHT_DOWN}, {'D', ShortcutKind::command, IDC_PAN_RIGHT},
+      {'e', ShortcutKind::command, IDC_PAN_RIGHT_UP},  {'f', ShortcutKind::deleteForward, 0},
+      {'G', ShortcutKind::command, IDC_RADIO_GREEN},   {'i', ShortcutKind::toggleIgnoreZero, IDC_IGNORE_ZERO},
+      {'J', ShortcutKind::deleteBackward, 0},          {'k', ShortcutKind::command, IDC_RADIO_BLACK},
+      {'L', ShortcutKind::toggleLink, IDC_LINK},       {'q', ShortcutKind::command, IDC_PAN_LEFT_UP},
+      {'r', ShortcutKind::command, IDC_RADIO_RED},     {'W', ShortcutKind::command, IDC_PAN_UP},
+      {'x', ShortcutKind::command, IDC_PAN_DOWN},      {'Z', ShortcutKind::command, IDC_PAN_LEFT_DOWN},
+  };
+  for (const Case& c : cases) {
+    const FieldShortcut got = ShortcutForCharacter(uint8_t(c.letter));
+    EXPECT_EQ(got.kind, c.kind) << c.letter;
+    EXPECT_EQ(got.commandId, c.id) << c.letter;
+  }
+  for (const char none : {'H', 'm', 'N', 'o', 'P', 's', 'T', 'u', 'V', 'y', '.', '-', '%', '\x16'})
+    EXPECT_EQ(ShortcutForCharacter(uint8_t(none)).kind, ShortcutKind::none) << none;
+}
+
+class DialogStateTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    ASSERT_EQ(host->Call(filterSelectorParameters), noErr);
+    ResetDialogState();
+  }
+  DialogState& Open() {
+    OpenDialogState(dialogState, Context());
+    return dialogState;
+  }
+};
+
+TEST_F(DialogStateTest, LinkFollowsTheLastChangedGap) {
+  Block()->verticalGap = 10, Block()->horizontalGap = 20;
+  DialogState& s = Open();
+  // Before any gap moved in this process, the horizontal gap is copied.
+  EXPECT_EQ(ApplyLink(s, true), kVerticalGap);
+  EXPECT_EQ(s.workingVerticalGap, 20);
+  ScrollOutcome o = ApplyScroll(s, kVerticalGap, kScrollKeep, 0);
+  EXPECT_EQ(o.partner, kHorizontalGap);
+  EXPECT_EQ(Block()->verticalGap, 20);
+
+  EXPECT_EQ(ApplyLink(s, false), kSliderCount);
+  s.typedValue = 7;
+  ApplyScroll(s, kVerticalGap, kScrollTyped, 0);
+  EXPECT_EQ(Block()->horizontalGap, 20) << "unlinked";
+  s.partnerTextEnabled = false;  // as the "L" shortcut leaves it
+  EXPECT_EQ(ApplyLink(s, true), kHorizontalGap) << "the vertical gap changed last";
+  o = ApplyScroll(s, kHorizontalGap, kScrollKeep, 0);
+  EXPECT_EQ(Block()->horizontalGap, 7);
+  EXPECT_TRUE(o.rewriteOwnText);
+  EXPECT_FALSE(o.rewritePartnerText) << "the field the value came from keeps its text";
+  EXPECT_TRUE(s.partnerTextEnabled);
+  EXPECT_EQ(ApplyLink(s, true), kSliderCount) << "equal gaps: nothing to copy";
+
+  // A thickness renders only while its direction has stripes.
+  Block()->horizontalGap = 0;
+  s.workingHorizontalGap = 0;
+  s.linkOn = false;
+  EXPECT_FALSE(ApplyScroll(s, kHorizontalThickness, 1, 0).render);
+  EXPECT_TRUE(ApplyScroll(s, kVerticalThickness, 1, 0).render);
+}
+
+TEST_F(DialogStateTest, CancelPutsBackEveryChangeOkKeepsThem) {
+  FilterParameters& b = *Block();
+  b.colourRadioId = IDC_RADIO_RED, b.colourCode = kColourBlue, b.alignment = 1;
+  b.ignoreZeroPixel = 1, b.removeOthers = 0, b.verticalGap = 250;  // a damaged gap
+  DialogState& s = Open();
+  EXPECT_EQ(b.verticalGap, 100) << "brought within range on opening";
+  EXPECT_EQ(OpeningColourRadio(b), IDC_RADIO_RED);
+  EXPECT_EQ(b.colourCode, kColourRed);
+  ColourCodeForRadio(IDC_RADIO_GREEN, Context());
+  SetAlignmentFromSelection(b, 2);
+  SetAlignmentFromSelection(b, -1);  // no selection: kept
+  EXPECT_EQ(b.alignment, 2);
+  b.ignoreZeroPixel = 0, b.removeOthers = 1, b.previewOffsetH = 40;
+  ApplyScroll(s, kHorizontalThickness, 7, 0);
+  FilterParameters changed = b;
+
+  EndWithCancel(s);
+  EXPECT_EQ(host->result, userCanceledErr);
+  EXPECT_EQ(b.colourCode, kColourBlue);
+  EXPECT_EQ(b.alignment, 1);
+  EXPECT_EQ(b.ignoreZeroPixel, 1);
+  EXPECT_EQ(b.removeOthers, 0);
+  EXPECT_EQ(b.horizontalThickness, 0);
+  EXPECT_EQ(b.verticalGap, 100) << "the damaged value does not come back";
+  EXPECT_EQ(b.previewOffsetH, 0);
+  EXPECT_EQ(b.colourRadioId, IDC_RADIO_RED) << "only OK writes the radio";
+
+  b = changed;
+  host->result = noErr;
+  EndWithOk(s);
+  EXPECT_EQ(host->result, noErr);
+  EXPECT_EQ(b.colourRadioId, IDC_RADIO_GREEN);
+  EXPECT_EQ(b.alignment, 2);
+  EXPECT_EQ(b.previewOffsetH, 0);
+  b.colourCode = FourCC("XyZ!");
+  EndWithOk(s);
+  EXPECT_EQ(b.colourRadioId, IDC_RADIO_GREEN) << "an unknown colour leaves the radio";
+}
+
+TEST(DialogLogic, ImageRectanglePanLimitsAndDrag) {
+  // The image is centred in the frame; the division truncates toward zero.
+  const ImageRect r = ImageRectFor(110, 60, 411, 291, 100, 50, Rect{0, 0, 230, 300});
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.top, 10);
+  EXPECT_EQ(r.right, 310);
+  EXPECT_EQ(r.bottom, 240);
+  EXPECT_EQ(ImageRectFor(0, 0, -3, 0, 0, 0, Rect{0, 0, 0, 0}).left, -1);
+  struct Hit {
+    int32_t x, y;
+    bool inside;
+  };
+  for (const Hit h : {Hit{10, 10, true}, Hit{310, 240, true}, Hit{311, 100, false}, Hit{9, 100, false},
+                      Hit{100, 241, false}})
+    EXPECT_EQ(ImageRectContains(r, h.x, h.y), h.inside) << h.x << "," << h.y;
+
+  DialogState s{};
+  SetPanLimits(s, Rect{100, 170, 330, 470}, Rect{0, 0, 480, 640});
+  EXPECT_EQ(s.panMinH, -170);
+  EXPECT_EQ(s.panMaxH, 170);
+  EXPECT_EQ(s.panMinV, -100);
+  EXPECT_EQ(s.panMaxV, 150);
+  s.panH = 500, s.panV = -500;
+  ClampPan(s);
+  EXPECT_EQ(s.panH, 170);
+  EXPECT_EQ(s.panV, -100);
+  int32_t h = 0, v = 0;
+  EXPECT_FALSE(PanStepFor(IDC_OK, &h, &v));
+  EXPECT_TRUE(PanStepFor(IDC_PAN_LEFT_DOWN, &h, &v));
+  EXPECT_EQ(h, -50);
+  EXPECT_EQ(v, 50);
+}
+
+}  // namespace

@@ -1,0 +1,713 @@
+// The parameters dialog driven through real window messages: a modeless instance of the
+// template with the module's exported dialog procedure for the controls, and whole modal runs
+// whose OK or Cancel is pressed from a timer inside the dialog's own message loop.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "corvane_records.h"
+#include "resources/resource_ids.h"
+#include "tests/wine/dialog_driver.h"
+#include "tests/wine/wine_plugin.h"
+#include "tests/wine/window_capture.h"
+
+namespace {
+
+using DialogProc = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+
+// A smooth picture for the screenshots: colour running across, brightness down; with four
+// planes the last one fades from transparent at the left to opaque at the right.
+HostImage SmoothImage(int32_t width, int32_t height, int32_t planes) {
+  HostImage image = MakePatternImage(width, height, planes);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      uint8_t* p = image.At(y, x);
+      const int32_t light = 255 - y * 160 / height;
+      p[0] = uint8_t(light * (width - x) / width);
+      if (planes >= 3) p[1] = uint8_t(light * 3 / 4), p[2] = uint8_t(light * x / width);
+      if (planes == 4) p[3] = uint8_t(x * 255 / (width - 1));
+    }
+  }
+  return image;
+}
+
+bool strayBoxSeen = false;
+
+BOOL CALLBACK CloseIfMessageBox(HWND window, LPARAM) {
+  if (ClassOf(window) == "#32770" && WindowText(window) != "Corvane") {
+    strayBoxSeen = true;
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
+void CALLBACK CloseStrayBoxes(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), CloseIfMessageBox, 0);
+}
+
+class DialogTest : public LoadedPluginTest {
+ protected:
+  void SetUp() override {
+    LoadedPluginTest::SetUp();
+    proc = reinterpret_cast<DialogProc>(
+        reinterpret_cast<void*>(GetProcAddress(Module(), "CorvaneProc")));
+    ASSERT_NE(proc, nullptr);
+    host = std::make_unique<TestHost>(plugin.entry);
+    host->SetImage(MakePatternImage(640, 480, 3), plugInModeRGBColor);
+  }
+  void TearDown() override {
+    if (dialog != nullptr) DestroyWindow(dialog);
+    if (host) {
+      EXPECT_EQ(host->counters.bufferOverruns, 0);
+      EXPECT_EQ(host->counters.badHandleOps, 0);
+    }
+    host.reset();
+    LoadedPluginTest::TearDown();
+  }
+
+  HINSTANCE Module() const { return static_cast<HINSTANCE>(plugin.module); }
+  FilterParameters* Block() { return ParametersOf(&host->record); }
+  InvocationContext* Context() {
+    return reinterpret_cast<InvocationContext*>(*reinterpret_cast<Handle>(host->dataSlot));
+  }
+
+  // What Start does before it shows the dialog, then the modeless instance.
+  void Open(const std::function<void(FilterParameters&)>& adjust = {}) {
+    ASSERT_EQ(host->Call(filterSelectorParameters), noErr);
+    ASSERT_EQ(host->Call(filterSelectorPrepare), noErr);
+    FilterParameters& block = *Block();
+    block.useAdvanceState = host->record.advanceState != nullptr ? 1 : 0;
+    block.showDialog = 1;
+    if (adjust) adjust(block);
+    host->result = noErr;
+    dialog = CreateDialogParamA(Module(), "CORVANEPARAM", nullptr, proc,
+                                reinterpret_cast<LPARAM>(Context()));
+    ASSERT_NE(dialog, nullptr) << GetLastError();
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);
+  }
+
+  static int EditOf(int bar) {
+    switch (bar) {
+      case IDC_VGAP_BAR: return IDC_VGAP_EDIT;
+      case IDC_VTHICK_BAR: return IDC_VTHICK_EDIT;
+      case IDC_HGAP_BAR: return IDC_HGAP_EDIT;
+      default: return IDC_HTHICK_EDIT;
+    }
+  }
+  HWND Item(int id) const { return GetDlgItem(dialog, id); }
+  std::string Text(int id) const { return WindowText(Item(id)); }
+  int Pos(int id) const { return GetScrollPos(Item(id), SB_CTL); }
+  bool Checked(int id) const { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+  // Renders are counted by the host's abort polls: the renderer polls once per pixel.
+  int32_t Polls() const { return host->counters.abortPolls; }
+
+  void Scroll(int bar, int code, int thumb = 0) {
+    const bool horizontal = bar == IDC_VGAP_BAR || bar == IDC_VTHICK_BAR;
+    SendMessageA(dialog, horizontal ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(code, thumb),
+                 reinterpret_cast<LPARAM>(Item(bar)));
+  }
+  void Command(int id, int notification = BN_CLICKED) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification),
+                 reinterpret_cast<LPARAM>(Item(id)));
+  }
+  // A key as the keyboard delivers it: press, character, release.
+  void Type(int edit, char key) {
+    const SHORT scan = VkKeyScanA(key);
+    const WPARAM vk = scan == -1 ? WPARAM(uint8_t(key)) : WPARAM(scan & 0xFF);
+    SendMessageA(Item(edit), WM_KEYDOWN, vk, 1);
+    SendMessageA(Item(edit), WM_CHAR, WPARAM(uint8_t(key)), 1);
+    SendMessageA(Item(edit), WM_KEYUP, vk, 1);
+  }
+  void Key(int edit, WPARAM vk) {
+    SendMessageA(Item(edit), WM_KEYDOWN, vk, 1);
+    SendMessageA(Item(edit), WM_KEYUP, vk, 1);
+  }
+  void SetField(int edit, const char* text, int caret = -1) {
+    SetWindowTextA(Item(edit), text);
+    const int at = caret < 0 ? lstrlenA(text) : caret;
+    SendMessageA(Item(edit), EM_SETSEL, WPARAM(at), LPARAM(at));
+  }
+  void MouseAt(int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(dialog, &p);
+    SetCursorPos(p.x, p.y);
+  }
+  void Mouse(UINT message) { SendMessageA(dialog, message, 0, 0); }
+  // The preview image's rectangle in dialog client coordinates, from the placeholder and
+  // the region the host delivered.
+  RECT ImageRect() const {
+    RECT frame{};
+    GetWindowRect(Item(IDC_PREVIEW_FRAME), &frame);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
+    const Rect& out = host->record.outRect;
+    const int w = out.right - out.left, h = out.bottom - out.top;
+    const int left = (frame.left + frame.right - w) / 2, top = (frame.top + frame.bottom - h) / 2;
+    return RECT{left, top, left + w, top + h};
+  }
+
+  DialogProc proc = nullptr;
+  std::unique_ptr<TestHost> host;
+  HWND dialog = nullptr;
+};
+
+TEST_F(DialogTest, OpensShowingTheBlock) {
+  Open([](FilterParameters& b) {
+    b.colourRadioId = IDC_RADIO_RED;
+    b.colourCode = kColourBlue;  // the stored radio decides
+    b.verticalGap = 12, b.verticalThickness = 3, b.horizontalGap = 40, b.horizontalThickness = 99;
+    b.alignment = 2, b.ignoreZeroPixel = 0, b.removeOthers = 1;
+  });
+  EXPECT_TRUE(Checked(IDC_RADIO_RED));
+  EXPECT_FALSE(Checked(IDC_RADIO_BLUE));
+  EXPECT_EQ(Block()->colourCode, kColourRed);
+  EXPECT_EQ(Text(IDC_VGAP_EDIT), "12");
+  EXPECT_EQ(Text(IDC_VTHICK_EDIT), "4");
+  EXPECT_EQ(Text(IDC_HGAP_EDIT), "40");
+  EXPECT_EQ(Text(IDC_HTHICK_EDIT), "100");
+  EXPECT_EQ(Pos(IDC_VGAP_BAR), 12);
+  EXPECT_EQ(Pos(IDC_VTHICK_BAR), 3);
+  EXPECT_EQ(Pos(IDC_HGAP_BAR), 40);
+  EXPECT_EQ(Pos(IDC_HTHICK_BAR), 99);
+  EXPECT_EQ(SendMessageA(Item(IDC_ALIGNMENT), CB_GETCURSEL, 0, 0), 2);
+  EXPECT_FALSE(Checked(IDC_IGNORE_ZERO));
+  EXPECT_TRUE(Checked(IDC_REMOVE));
+  EXPECT_FALSE(Checked(IDC_LINK));
+  EXPECT_EQ(GetFocus(), Item(IDC_HGAP_EDIT));
+  DWORD from = 1, to = 0;
+  SendMessageA(Item(IDC_HGAP_EDIT), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 2u);
+  // The preview region was requested and rendered: a centred crop of the whole area.
+  EXPECT_EQ(host->counters.advanceStateCalls, 1);
+  EXPECT_GT(Polls(), 0);
+  const Rect whole = Block()->savedFilterRect, crop = host->record.filterRect;
+  EXPECT_EQ(whole.right, 640);
+  EXPECT_LT(crop.right - crop.left, 640);
+  EXPECT_EQ(crop.left - whole.left, whole.right - crop.right);
+
+  Command(IDC_CANCEL);
+  EXPECT_EQ(Block()->colourCode, kColourBlue) << "Cancel's copy is taken before the radio";
+  EXPECT_EQ(host->result, userCanceledErr);
+  EXPECT_EQ(host->record.filterRect.right, 640) << "the whole area is back";
+}
+
+TEST_F(DialogTest, ScrollCodesClampRewriteAndRender) {
+  struct Case {
+    int bar, start, code, thumb;
+    int value;
+    const char* text;
+    bool renders;
+  };
+  const Case cases[] = {
+      {IDC_HGAP_BAR, 95, SB_PAGEDOWN, 0, 100, "100", true},
+      {IDC_HTHICK_BAR, 95, SB_PAGEDOWN, 0, 99, "100", true},
+      {IDC_VGAP_BAR, 5, SB_PAGELEFT, 0, 0, "0", true},
+      {IDC_VGAP_BAR, 0, SB_LINELEFT, 0, 0, "0", true},
+      {IDC_VGAP_BAR, 7, SB_RIGHT, 0, 100, "100", true},
+      {IDC_VTHICK_BAR, 99, SB_LINERIGHT, 0, 99, "100", true},
+      {IDC_HTHICK_BAR, 7, SB_TOP, 0, 0, "1", true},
+      {IDC_HGAP_BAR, 7, SB_THUMBTRACK, 64, 64, "64", true},
+      {IDC_HGAP_BAR, 7, SB_THUMBPOSITION, 300, 100, "100", true},
+      {IDC_VGAP_BAR, 33, SB_ENDSCROLL, 0, 33, "33", true},
+  };
+  Open([](FilterParameters& b) { b.verticalGap = 10, b.horizontalGap = 10; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bar) + " code " + std::to_string(c.code));
+    Scroll(c.bar, SB_THUMBPOSITION, c.start);
+    SetField(EditOf(c.bar), "typed");
+    const int32_t before = Polls();
+    Scroll(c.bar, c.code, c.thumb);
+    EXPECT_EQ(Pos(c.bar), c.value);
+    EXPECT_EQ(Text(EditOf(c.bar)), c.text);
+    EXPECT_EQ(Polls() > before, c.renders);
+  }
+  EXPECT_EQ(Block()->horizontalGap, 100);
+  EXPECT_EQ(Block()->horizontalThickness, 0);
+  EXPECT_EQ(Block()->verticalGap, 33);
+  EXPECT_EQ(Block()->verticalThickness, 99);
+
+  // A thickness whose direction has no stripes changes field and bar, not the picture.
+  Scroll(IDC_VGAP_BAR, SB_LEFT);
+  const int32_t before = Polls();
+  Scroll(IDC_VTHICK_BAR, SB_LINELEFT);
+  EXPECT_EQ(Block()->verticalThickness, 98);
+  EXPECT_EQ(Text(IDC_VTHICK_EDIT), "99");
+  EXPECT_EQ(Polls(), before);
+  Scroll(IDC_OK, SB_LINEDOWN);  // not one of the four bars
+  EXPECT_EQ(Polls(), before);
+}
+
+TEST_F(DialogTest, FieldsForwardWhatIsTyped) {
+  struct Step {
+    const char* name;
+    int edit;
+    const char* start;
+    int caret;  // -1: at the end
+    const char* keys;  // characters typed; 'U', 'D' are the arrow keys, '!' the wheel up
+    const char* text;
+    int16_t FilterParameters::*field;
+    int16_t stored;
+  };
+  const Step steps[] = {
+      {"1, 0, 1 into an empty gap", IDC_VGAP_EDIT, "", -1, "101", "", &FilterParameters::verticalGap, 0},
+      {"1, 0 into an empty gap", IDC_VGAP_EDIT, "", -1, "10", "10", &FilterParameters::verticalGap, 10},
+      {"a digit after 100", IDC_HTHICK_EDIT, "100", -1, "5", "", &FilterParameters::horizontalThickness, 0},
+      {"thickness typed", IDC_HTHICK_EDIT, "", -1, "25", "25", &FilterParameters::horizontalThickness, 24},
+      {"backspace to empty", IDC_HGAP_EDIT, "7", -1, "\b", "", &FilterParameters::horizontalGap, 0},
+      {"up at 100", IDC_HGAP_EDIT, "100", -1, "U", "100", &FilterParameters::horizontalGap, 0},
+      {"down at thickness 1", IDC_VTHICK_EDIT, "1", -1, "D", "1", &FilterParameters::verticalThickness, 0},
+      {"down steps a gap", IDC_VGAP_EDIT, "50", -1, "D", "49", &FilterParameters::verticalGap, 49},
+      {"wheel up on empty", IDC_HGAP_EDIT, "", -1, "!", "1", &FilterParameters::horizontalGap, 1},
+      {"F before the last digit", IDC_VGAP_EDIT, "25", 1, "F", "2", &FilterParameters::verticalGap, 2},
+      {"J at the end", IDC_VGAP_EDIT, "25", -1, "j", "2", &FilterParameters::verticalGap, 2},
+      {"punctuation is not inserted", IDC_VGAP_EDIT, "3", -1, ".%-hy", "3", &FilterParameters::verticalGap, 3},
+  };
+  Open();
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.name);
+    SetField(s.edit, s.start, s.caret);
+    for (const char* k = s.keys; *k != '\0'; ++k) {
+      if (*k == 'U') Key(s.edit, VK_UP);
+      else if (*k == 'D') Key(s.edit, VK_DOWN);
+      else if (*k == '!') SendMessageA(Item(s.edit), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+      else Type(s.edit, *k);
+    }
+    EXPECT_EQ(Text(s.edit), s.text);
+    EXPECT_EQ(Block()->*s.field, s.stored);
+  }
+  // Up and Down leave the whole text selected.
+  SetField(IDC_HGAP_EDIT, "100");
+  Key(IDC_HGAP_EDIT, VK_UP);
+  DWORD from = 1, to = 0;
+  SendMessageA(Item(IDC_HGAP_EDIT), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 3u);
+}
+
+TEST_F(DialogTest, LeavingAFieldRefillsItAndPastedTextIsBounded) {
+  struct Case {
+    int edit;
+    const char* pasted;
+    const char* refilled;
+    bool released;  // a key was released after the paste
+    int16_t FilterParameters::*field;
+    int16_t stored;
+  };
+  const Case cases[] = {
+      {IDC_HGAP_EDIT, "", "0", true, &FilterParameters::horizontalGap, 0},
+      {IDC_HTHICK_EDIT, "", "1", true, &FilterParameters::horizontalThickness, 0},
+      {IDC_VGAP_EDIT, "-7", "0", true, &FilterParameters::verticalGap, 0},
+      {IDC_VTHICK_EDIT, "-7", "1", false, &FilterParameters::verticalThickness, 0},
+      {IDC_VGAP_EDIT, "250", "100", false, &FilterParameters::verticalGap, 100},
+      {IDC_HGAP_EDIT, "250", "0", true, &FilterParameters::horizontalGap, 0},
+      {IDC_VTHICK_EDIT, " 42x", " 42x", true, &FilterParameters::verticalThickness, 41},
+  };
+  Open([](FilterParameters& b) { b.horizontalGap = 9, b.verticalGap = 9, b.verticalThickness = 5; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pasted);
+    SetFocus(Item(c.edit));
+    SetField(c.edit, c.pasted);
+    if (c.released) SendMessageA(Item(c.edit), WM_KEYUP, VK_DELETE, 1);
+    SetFocus(Item(IDC_OK));
+    EXPECT_EQ(Text(c.edit), c.refilled);
+    EXPECT_EQ(Block()->*c.field, c.stored);
+  }
+}
+
+TEST_F(DialogTest, LetterShortcutsReachTheirControls) {
+  Open([](FilterParameters& b) { b.colourRadioId = IDC_RADIO_BLUE, b.ignoreZeroPixel = 1; });
+  struct Colour {
+    char letter;
+    int radio;
+    ColourCode code;
+  };
+  for (const Colour c : {Colour{'k', IDC_RADIO_BLACK, kColourBlack}, Colour{'R', IDC_RADIO_RED, kColourRed},
+                         Colour{'g', IDC_RADIO_GREEN, kColourGreen}, Colour{'b', IDC_RADIO_BLUE, kColourBlue}}) {
+    Type(IDC_VGAP_EDIT, c.letter);
+    EXPECT_TRUE(Checked(c.radio)) << c.letter;
+    EXPECT_EQ(Block()->colourCode, c.code) << c.letter;
+  }
+  Type(IDC_VGAP_EDIT, 'i');
+  EXPECT_FALSE(Checked(IDC_IGNORE_ZERO));
+  EXPECT_EQ(Block()->ignoreZeroPixel, 0);
+  Type(IDC_VGAP_EDIT, 'I');
+  EXPECT_EQ(Block()->ignoreZeroPixel, 1);
+
+  struct Pan {
+    char letter;
+    int h, v;  // direction of the move
+  };
+  for (const Pan p : {Pan{'d', 1, 0}, Pan{'a', -1, 0}, Pan{'x', 0, 1}, Pan{'w', 0, -1},
+                      Pan{'c', 1, 1}, Pan{'q', -1, -1}, Pan{'e', 1, -1}, Pan{'z', -1, 1}}) {
+    Type(IDC_HGAP_EDIT, p.letter);
+    EXPECT_EQ(Block()->previewOffsetH, 50 * p.h) << p.letter;
+    EXPECT_EQ(Block()->previewOffsetV, 50 * p.v) << p.letter;
+    // Back to the centre through the opposite buttons.
+    if (p.h > 0) Command(IDC_PAN_LEFT);
+    if (p.h < 0) Command(IDC_PAN_RIGHT);
+    if (p.v > 0) Command(IDC_PAN_UP);
+    if (p.v < 0) Command(IDC_PAN_DOWN);
+    EXPECT_EQ(Block()->previewOffsetH, 0);
+    EXPECT_EQ(Block()->previewOffsetV, 0);
+  }
+  EXPECT_EQ(Text(IDC_HGAP_EDIT), "0") << "letters are never inserted";
+}
+
+TEST_F(DialogTest, LinkCopiesTheLastChangedGap) {
+  Open([](FilterParameters& b) { b.verticalGap = 10, b.horizontalGap = 20; });
+  // Before any gap moved, the horizontal gap is the one copied.
+  SendMessageA(Item(IDC_LINK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(Checked(IDC_LINK));
+  EXPECT_EQ(Block()->verticalGap, 20);
+  EXPECT_EQ(Text(IDC_VGAP_EDIT), "20");
+  EXPECT_EQ(Pos(IDC_VGAP_BAR), 20);
+
+  // Linked: either gap carries the other along; thicknesses never follow.
+  Scroll(IDC_VGAP_BAR, SB_THUMBPOSITION, 33);
+  EXPECT_EQ(Block()->horizontalGap, 33);
+  EXPECT_EQ(Text(IDC_HGAP_EDIT), "33");
+  EXPECT_EQ(Pos(IDC_HGAP_BAR), 33);
+  Scroll(IDC_HTHICK_BAR, SB_THUMBPOSITION, 7);
+  EXPECT_EQ(Block()->verticalThickness, 0);
+
+  // Unlinked, the vertical gap is changed last, then "L" links it the other way. The
+  // receiving field shows the value; the field it came from keeps what was typed.
+  SendMessageA(Item(IDC_LINK), BM_CLICK, 0, 0);
+  ASSERT_FALSE(Checked(IDC_LINK));
+  SetField(IDC_VGAP_EDIT, "");
+  Type(IDC_VGAP_EDIT, '8');
+  EXPECT_EQ(Block()->horizontalGap, 33);
+  SetField(IDC_VGAP_EDIT, "8", 0);
+  Type(IDC_VGAP_EDIT, 'l');
+  EXPECT_TRUE(Checked(IDC_LINK));
+  EXPECT_EQ(Block()->horizontalGap, 8);
+  EXPECT_EQ(Text(IDC_HGAP_EDIT), "8");
+  EXPECT_EQ(Pos(IDC_HGAP_BAR), 8);
+  DWORD from = 9, to = 9;
+  SendMessageA(Item(IDC_VGAP_EDIT), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u) << "the caret where the user left it";
+
+  // Equal gaps: "L" copies and renders nothing, and the next change leaves the partner's
+  // text showing the old number once.
+  Type(IDC_VGAP_EDIT, 'L');
+  ASSERT_FALSE(Checked(IDC_LINK));
+  const int32_t before = Polls();
+  Type(IDC_VGAP_EDIT, 'l');
+  EXPECT_TRUE(Checked(IDC_LINK));
+  EXPECT_EQ(Polls(), before);
+  Scroll(IDC_VGAP_BAR, SB_THUMBPOSITION, 60);
+  EXPECT_EQ(Block()->horizontalGap, 60);
+  EXPECT_EQ(Pos(IDC_HGAP_BAR), 60);
+  EXPECT_EQ(Text(IDC_HGAP_EDIT), "8");
+  Scroll(IDC_VGAP_BAR, SB_THUMBPOSITION, 61);
+  EXPECT_EQ(Text(IDC_HGAP_EDIT), "61");
+}
+
+TEST_F(DialogTest, CommandsActOnClicksOnly) {
+  Open([](FilterParameters& b) { b.colourRadioId = IDC_RADIO_BLUE; });
+  struct Case {
+    int id, notification;
+    bool changes;
+  };
+  for (const Case c : {Case{IDC_RADIO_RED, BN_SETFOCUS, false}, Case{IDC_RADIO_RED, BN_KILLFOCUS, false},
+                       Case{IDC_RADIO_RED, BN_CLICKED, true}}) {
+    const int32_t before = Polls();
+    Command(c.id, c.notification);
+    EXPECT_EQ(Block()->colourCode == kColourRed, c.changes) << c.notification;
+    EXPECT_EQ(Polls() > before, c.changes) << c.notification;
+  }
+  EXPECT_FALSE(Checked(IDC_RADIO_BLUE));
+  for (int notification : {BN_SETFOCUS, BN_KILLFOCUS}) {
+    Command(IDC_OK, notification);
+    Command(IDC_CANCEL, notification);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << notification;
+  }
+  // The alignment list, the switches.
+  int32_t before = Polls();
+  SendMessageA(Item(IDC_ALIGNMENT), CB_SETCURSEL, 2, 0);
+  Command(IDC_ALIGNMENT, CBN_SELCHANGE);
+  EXPECT_EQ(Block()->alignment, 2);
+  EXPECT_GT(Polls(), before) << "rendered";
+  SendMessageA(Item(IDC_ALIGNMENT), CB_SETCURSEL, WPARAM(-1), 0);  // typed into its edit part
+  Command(IDC_ALIGNMENT, CBN_EDITCHANGE);
+  EXPECT_EQ(Block()->alignment, 2);
+  before = Polls();
+  SendMessageA(Item(IDC_REMOVE), BM_CLICK, 0, 0);
+  EXPECT_EQ(Block()->removeOthers, 1);
+  EXPECT_GT(Polls(), before) << "rendered";
+  // A key that reaches the dialog itself shows nothing: a box that appeared would be found
+  // and closed by the timer from inside its own message loop.
+  strayBoxSeen = false;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseStrayBoxes);
+  SendMessageA(dialog, WM_KEYDOWN, 'A', 0);
+  PumpMessages(250);
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(strayBoxSeen);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
+TEST_F(DialogTest, PanButtonsStopAtTheLimits) {
+  struct Case {
+    int32_t width, height;
+    bool limited;
+  };
+  for (const Case c : {Case{640, 480, true}, Case{120, 90, false}}) {
+    SCOPED_TRACE(c.width);
+    host->SetImage(MakePatternImage(c.width, c.height, 3), plugInModeRGBColor);
+    Open();
+    const Rect whole = Block()->savedFilterRect, crop = host->record.filterRect;
+    const int maxH = whole.right - crop.right, maxV = whole.bottom - crop.bottom;
+    EXPECT_EQ(maxH > 0, c.limited);
+    for (int i = 0; i < 10; ++i) Command(IDC_PAN_RIGHT_DOWN);
+    EXPECT_EQ(Block()->previewOffsetH, maxH);
+    EXPECT_EQ(Block()->previewOffsetV, maxV);
+    const int32_t calls = host->counters.advanceStateCalls, polls = Polls();
+    Command(IDC_PAN_RIGHT);
+    EXPECT_EQ(Block()->previewOffsetH, maxH);
+    EXPECT_EQ(host->counters.advanceStateCalls, calls + 1) << "requested again at the limit";
+    EXPECT_GT(Polls(), polls);
+    EXPECT_EQ(host->record.filterRect.right, whole.right);
+    for (int i = 0; i < 20; ++i) Command(IDC_PAN_LEFT_UP);
+    EXPECT_EQ(Block()->previewOffsetH, -(crop.left - whole.left));
+    EXPECT_EQ(host->record.filterRect.left, 0);
+    Command(IDC_OK);
+    EXPECT_EQ(Block()->previewOffsetH, 0);
+    EXPECT_EQ(host->record.filterRect.right, whole.right);
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+TEST_F(DialogTest, DraggingPansAndDoubleClickCentres) {
+  Open([](FilterParameters& b) { b.verticalGap = 9, b.horizontalGap = 9; });
+  const Rect whole = Block()->savedFilterRect, centred = host->record.filterRect;
+  const RECT image = ImageRect();
+  const int x = (image.left + image.right) / 2, y = (image.top + image.bottom) / 2;
+  // One column right of the image is still inside; two is not.
+  MouseAt(image.right + 1, y);
+  Mouse(WM_LBUTTONDOWN);
+  const int32_t calls = host->counters.advanceStateCalls;
+  MouseAt(image.right + 1, y + 1);
+  Mouse(WM_MOUSEMOVE);
+  EXPECT_EQ(host->counters.advanceStateCalls, calls) << "not dragging";
+  MouseAt(image.right, y);
+  Mouse(WM_LBUTTONDOWN);
+  MouseAt(image.right - 30, y);
+  const int32_t polls = Polls();
+  Mouse(WM_MOUSEMOVE);
+  EXPECT_EQ(Block()->previewOffsetH, 30) << "the view follows the mouse";
+  EXPECT_EQ(host->counters.advanceStateCalls, calls + 1);
+  EXPECT_EQ(Polls(), polls) << "no stripes while dragging";
+  RECT clip{};
+  GetClipCursor(&clip);
+  RECT screenImage = image;
+  MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&screenImage), 2);
+  EXPECT_EQ(clip.left, screenImage.left) << "the cursor is kept on the image";
+  Mouse(WM_LBUTTONUP);
+  EXPECT_GT(Polls(), polls) << "rendered on release";
+
+  // A whole image width to the right is past the left limit: the offset stops there.
+  MouseAt(image.left, y);
+  Mouse(WM_LBUTTONDOWN);
+  MouseAt(image.right - 1, y);
+  Mouse(WM_MOUSEMOVE);
+  EXPECT_EQ(Block()->previewOffsetH, -(centred.left - whole.left));
+  EXPECT_EQ(host->record.filterRect.left, whole.left);
+  Mouse(WM_LBUTTONUP);
+
+  // A release without a press renders but stays idle; a double-click centres.
+  const int32_t beforeRelease = Polls();
+  MouseAt(x, y);
+  Mouse(WM_LBUTTONUP);
+  EXPECT_GT(Polls(), beforeRelease);
+  Mouse(WM_LBUTTONDBLCLK);
+  EXPECT_EQ(Block()->previewOffsetH, 0);
+  EXPECT_EQ(Block()->previewOffsetV, 0);
+  const Rect crop = host->record.filterRect;
+  EXPECT_EQ(crop.left - whole.left, whole.right - crop.right) << "centred again";
+
+  // Ending the dialog in the middle of a drag frees the cursor.
+  Mouse(WM_LBUTTONDOWN);
+  DestroyWindow(dialog);
+  dialog = nullptr;
+  GetClipCursor(&clip);
+  EXPECT_EQ(clip.right - clip.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+}
+
+TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
+  for (const int button : {IDC_CANCEL, IDC_OK}) {
+    SCOPED_TRACE(button);
+    Open([](FilterParameters& b) {
+      b.colourRadioId = IDC_RADIO_GREEN, b.colourCode = kColourGreen;
+      b.verticalGap = 4, b.horizontalThickness = 2;
+      b.alignment = 0, b.ignoreZeroPixel = 1, b.removeOthers = 0;
+    });
+    Command(IDC_RADIO_BLACK);
+    Scroll(IDC_VGAP_BAR, SB_THUMBPOSITION, 70);
+    Scroll(IDC_HTHICK_BAR, SB_THUMBPOSITION, 30);
+    SendMessageA(Item(IDC_ALIGNMENT), CB_SETCURSEL, 1, 0);
+    Command(IDC_ALIGNMENT, CBN_SELCHANGE);
+    SendMessageA(Item(IDC_IGNORE_ZERO), BM_CLICK, 0, 0);
+    SendMessageA(Item(IDC_REMOVE), BM_CLICK, 0, 0);
+    Command(IDC_PAN_DOWN);
+    Command(button);
+    const FilterParameters& b = *Block();
+    const bool kept = button == IDC_OK;
+    EXPECT_EQ(host->result, kept ? noErr : userCanceledErr);
+    EXPECT_EQ(b.colourCode, kept ? kColourBlack : kColourGreen);
+    EXPECT_EQ(b.colourRadioId, kept ? IDC_RADIO_BLACK : IDC_RADIO_GREEN);
+    EXPECT_EQ(b.verticalGap, kept ? 70 : 4);
+    EXPECT_EQ(b.horizontalThickness, kept ? 30 : 2);
+    EXPECT_EQ(b.alignment, kept ? 1 : 0);
+    EXPECT_EQ(b.ignoreZeroPixel, kept ? 0 : 1);
+    EXPECT_EQ(b.removeOthers, kept ? 1 : 0);
+    EXPECT_EQ(b.previewOffsetV, 0);
+    EXPECT_EQ(host->record.filterRect.bottom, 480);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+TEST_F(DialogTest, WithoutAPreviewTheControlsStillWork) {
+  host->faults.advanceStateError = -108;  // the host cannot serve the preview region
+  host->ApplyFaults();
+  Open();
+  EXPECT_EQ(host->result, noErr) << "the host's error is dropped";
+  EXPECT_EQ(Block()->useAdvanceState, 0);
+  Scroll(IDC_HGAP_BAR, SB_PAGEDOWN);
+  EXPECT_EQ(Block()->horizontalGap, 10);
+  const Rect before = host->record.filterRect;
+  Command(IDC_PAN_RIGHT);
+  EXPECT_EQ(Block()->previewOffsetH, 0) << "nothing to pan";
+  EXPECT_EQ(host->record.filterRect.right, before.right);
+  EXPECT_EQ(host->counters.displayPixelsCalls, 0);
+}
+
+// Times one accepted change: the render of the largest preview region plus its paint.
+TEST_F(DialogTest, PreviewRenderAndPaintTiming) {
+  Open([](FilterParameters& b) { b.verticalGap = 9, b.horizontalGap = 9; });
+  const Rect crop = host->record.filterRect;
+  constexpr int kChanges = 40;
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  const int32_t painted = host->counters.displayPixelsCalls;
+  QueryPerformanceCounter(&start);
+  for (int i = 0; i < kChanges; ++i) {
+    Scroll(IDC_HGAP_BAR, i % 2 == 0 ? SB_LINEDOWN : SB_LINEUP);
+    UpdateWindow(dialog);
+  }
+  QueryPerformanceCounter(&end);
+  EXPECT_EQ(host->counters.displayPixelsCalls, painted + kChanges);
+  const double ms = double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+  std::printf("preview %dx%d: %.2f ms per change (render and paint)\n", crop.right - crop.left,
+              crop.bottom - crop.top, ms / kChanges);
+}
+
+TEST_F(DialogTest, ScreenshotsOfThePreview) {
+  struct Case {
+    const char* file;
+    HostImage image;
+    int16_t mode;
+    bool layerTransparency;
+  };
+  const Case cases[] = {
+      {"dialog_rgb.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false},
+      {"dialog_rgb_transparent.png", SmoothImage(640, 480, 4), plugInModeRGBColor, true},
+      {"dialog_gray.png", SmoothImage(640, 480, 1), plugInModeGrayScale, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    host->SetImage(c.image, c.mode);
+    host->record.inLayerPlanes = c.layerTransparency ? 3 : 0;
+    host->record.inTransparencyMask = c.layerTransparency ? 1 : 0;
+    Open([](FilterParameters& b) {
+      b.colourRadioId = IDC_RADIO_RED, b.verticalGap = 20, b.horizontalGap = 30;
+      b.verticalThickness = 3, b.horizontalThickness = 5;
+    });
+    Command(IDC_PAN_LEFT_UP);
+    InvalidateRect(dialog, nullptr, TRUE);
+    UpdateWindow(dialog);
+    PumpMessages(200);
+    EXPECT_EQ(host->counters.lastDisplayHadMask, c.layerTransparency);
+    EXPECT_GT(SaveWindowPng(dialog, c.file), 16u) << "the preview shows in the picture";
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+// --- Modal runs, through the host's selectors ---
+
+class DialogModalTest : public DialogTest {
+ protected:
+  // A whole run; `act` gets the open dialog and ends it.
+  int16_t RunWith(std::function<void(HWND)> act) {
+    DialogDriver driver(std::move(act));
+    const int16_t result = host->RunFilter(true);
+    seen = driver.LastDialog();
+    return result;
+  }
+  bool ImageChanged() const { return host->image.pixels != host->source.pixels; }
+  HWND seen = nullptr;
+};
+
+TEST_F(DialogModalTest, OkAppliesTheSettingsOfTheDialog) {
+  HWND owner = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  host->platform.hwnd = reinterpret_cast<intptr_t>(owner);
+  HWND ownerSeen = nullptr;
+  const int16_t result = RunWith([&](HWND d) {
+    ownerSeen = GetWindow(d, GW_OWNER);
+    SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 16),
+                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_VGAP_BAR)));
+    SaveWindowPng(d, "dialog_modal.png");
+    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OK, BN_CLICKED), 0);
+  });
+  ASSERT_NE(seen, nullptr) << "the dialog did not open";
+  EXPECT_EQ(ownerSeen, owner);
+  EXPECT_EQ(result, noErr);
+  EXPECT_EQ(Block()->verticalGap, 16);
+  EXPECT_TRUE(ImageChanged()) << "the stripes were drawn";
+  EXPECT_EQ(host->record.filterRect.right, 640);
+  EXPECT_EQ(host->counters.lockHandle, host->counters.unlockHandle);
+  DestroyWindow(owner);
+}
+
+TEST_F(DialogModalTest, CancelLeavesTheImageAndTheSettings) {
+  host->platform.hwnd = 0x7FFF1234;  // not a window: the dialog opens unowned
+  const int16_t result = RunWith([](HWND d) {
+    SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 50),
+                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_HGAP_BAR)));
+    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED), 0);
+  });
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(result, userCanceledErr);
+  EXPECT_EQ(Block()->horizontalGap, 0);
+  EXPECT_FALSE(ImageChanged());
+}
+
+TEST_F(DialogModalTest, HostsWithoutPlatformDataOrPreviewStillGetTheDialog) {
+  host->faults.nullPlatformData = true;
+  host->faults.advanceStateError = -108;  // refuses every request: tile path after the dialog
+  host->ApplyFaults();
+  const int16_t result = RunWith([](HWND d) {
+    SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 8),
+                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_VGAP_BAR)));
+    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OK, BN_CLICKED), 0);
+  });
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(result, noErr);
+  EXPECT_GT(host->counters.selectorCalls[filterSelectorContinue], 0);
+  EXPECT_TRUE(ImageChanged());
+}
+
+}  // namespace

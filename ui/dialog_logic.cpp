@@ -1,0 +1,393 @@
+#include "ui/dialog_logic.h"
+
+#include <climits>
+
+#include "params/run_control.h"
+#include "params/settings.h"
+#include "render/drivers.h"
+#include "resources/resource_ids.h"
+
+DialogState dialogState{};
+
+void ResetDialogState() noexcept { dialogState = DialogState{}; }
+
+namespace {
+
+constexpr SliderSpec kSliders[kSliderCount] = {
+    {IDC_VGAP_BAR, IDC_VGAP_EDIT, false, true, kGapRange.maximum,
+     &DialogState::workingVerticalGap, &FilterParameters::verticalGap,
+     &DialogState::verticalGapBar, &DialogState::verticalGapEdit},
+    {IDC_VTHICK_BAR, IDC_VTHICK_EDIT, true, true, kThicknessRange.maximum,
+     &DialogState::workingVerticalThickness, &FilterParameters::verticalThickness,
+     &DialogState::verticalThicknessBar, &DialogState::verticalThicknessEdit},
+    {IDC_HGAP_BAR, IDC_HGAP_EDIT, false, false, kGapRange.maximum,
+     &DialogState::workingHorizontalGap, &FilterParameters::horizontalGap,
+     &DialogState::horizontalGapBar, &DialogState::horizontalGapEdit},
+    {IDC_HTHICK_BAR, IDC_HTHICK_EDIT, true, false, kThicknessRange.maximum,
+     &DialogState::workingHorizontalThickness, &FilterParameters::horizontalThickness,
+     &DialogState::horizontalThicknessBar, &DialogState::horizontalThicknessEdit},
+};
+
+struct RadioColour {
+  int32_t radioId;
+  ColourCode code;
+};
+constexpr RadioColour kRadioColours[] = {
+    {IDC_RADIO_BLACK, kColourBlack},
+    {IDC_RADIO_BLUE, kColourBlue},
+    {IDC_RADIO_RED, kColourRed},
+    {IDC_RADIO_GREEN, kColourGreen},
+};
+
+struct PanStep {
+  int32_t id;
+  int32_t h;
+  int32_t v;
+};
+constexpr int32_t kPanPixels = 50;
+constexpr PanStep kPanSteps[] = {
+    {IDC_PAN_RIGHT_UP, kPanPixels, -kPanPixels},  {IDC_PAN_RIGHT_DOWN, kPanPixels, kPanPixels},
+    {IDC_PAN_RIGHT, kPanPixels, 0},               {IDC_PAN_LEFT_UP, -kPanPixels, -kPanPixels},
+    {IDC_PAN_LEFT_DOWN, -kPanPixels, kPanPixels}, {IDC_PAN_LEFT, -kPanPixels, 0},
+    {IDC_PAN_UP, 0, -kPanPixels},                 {IDC_PAN_DOWN, 0, kPanPixels},
+};
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high) noexcept {
+  return value < low ? low : (value > high ? high : value);
+}
+
+FilterParameters* BlockOf(const DialogState& state) noexcept {
+  return state.context == nullptr ? nullptr : ParametersOf(state.context->filterRecord);
+}
+
+bool IsGap(Slider slider) noexcept { return slider == kVerticalGap || slider == kHorizontalGap; }
+
+// The gap whose stripes a thickness draws.
+Slider GapOf(Slider thickness) noexcept {
+  return thickness == kVerticalThickness ? kVerticalGap : kHorizontalGap;
+}
+
+// The host's filterRect goes back to the whole area the preview set-up kept.
+void RestoreWholeArea(DialogState& state, FilterParameters& block) noexcept {
+  if (state.previewSetUp) state.context->filterRecord->filterRect = block.savedFilterRect;
+  block.previewOffsetH = 0;
+  block.previewOffsetV = 0;
+}
+
+}  // namespace
+
+const SliderSpec& SliderSpecOf(Slider slider) noexcept { return kSliders[slider]; }
+
+Slider SliderForBar(const DialogState& state, WindowRef bar) noexcept {
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    if (bar != nullptr && state.*kSliders[i].bar == bar) return Slider(i);
+  }
+  return kSliderCount;
+}
+
+Slider SliderForEdit(const DialogState& state, WindowRef edit) noexcept {
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    if (edit != nullptr && state.*kSliders[i].edit == edit) return Slider(i);
+  }
+  return kSliderCount;
+}
+
+int32_t ShownValue(Slider slider, int32_t stored) noexcept {
+  return kSliders[slider].thickness ? stored + 1 : stored;
+}
+
+bool PreviewIsLive(const DialogState& state) noexcept {
+  const FilterParameters* block = BlockOf(state);
+  return block != nullptr && block->useAdvanceState != 0;
+}
+
+void OpenDialogState(DialogState& state, InvocationContext* context) noexcept {
+  state.context = context;
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  state.savedAmount = block->amount;
+  state.savedColourCode = block->colourCode;
+  state.savedEntireImage = block->entireImage;
+  state.savedAlignment = block->alignment;
+  state.savedIgnoreZeroPixel = block->ignoreZeroPixel;
+  state.savedRemoveOthers = block->removeOthers;
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    // A damaged block must not put a bar or a field outside its range, nor come back on Cancel.
+    const int16_t value = int16_t(Clamp(block->*kSliders[i].field, 0, kSliders[i].upper));
+    block->*kSliders[i].field = value;
+    state.savedGapsAndThicknesses[i] = value;
+    state.*kSliders[i].working = value;
+  }
+  state.linkOn = false;
+  state.panH = 0;
+  state.panV = 0;
+  state.panMinH = state.panMaxH = state.panMinV = state.panMaxV = 0;
+  state.dragAnchorH = state.dragAnchorV = 0;
+  state.dragging = false;  // a dialog never starts in the middle of a drag
+  state.previewSetUp = false;
+  state.imageRect = ImageRect{};
+}
+
+int32_t OpeningColourRadio(FilterParameters& block) noexcept {
+  for (const RadioColour& entry : kRadioColours) {
+    if (entry.radioId == block.colourRadioId) {
+      block.colourCode = entry.code;
+      return entry.radioId;
+    }
+  }
+  return 0;
+}
+
+bool OpenPreview(DialogState& state) noexcept {
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr || block->useAdvanceState == 0) return false;
+  SetupPreviewArea(state.context);
+  state.previewSetUp = true;
+  if (*state.context->result != noErr) {
+    // The host cannot serve the preview: go on without it and leave the run to the tile path.
+    block->useAdvanceState = 0;
+    *state.context->result = noErr;
+    return false;
+  }
+  RenderPreview(state.context, false);
+  return true;
+}
+
+void SetPanLimits(DialogState& state, const Rect& narrowed, const Rect& whole) noexcept {
+  state.panMinH = -(int32_t(narrowed.left) - whole.left);
+  state.panMaxH = int32_t(whole.right) - narrowed.right;
+  state.panMinV = -(int32_t(narrowed.top) - whole.top);
+  state.panMaxV = int32_t(whole.bottom) - narrowed.bottom;
+}
+
+void ColourCodeForRadio(int32_t radioId, InvocationContext* context) noexcept {
+  FilterParameters* block = context == nullptr ? nullptr : ParametersOf(context->filterRecord);
+  if (block == nullptr) return;
+  for (const RadioColour& entry : kRadioColours) {
+    if (entry.radioId == radioId) block->colourCode = entry.code;
+  }
+}
+
+void SetAlignmentFromSelection(FilterParameters& block, int32_t selection) noexcept {
+  if (IsValidAlignment(selection)) block.alignment = int16_t(selection);
+}
+
+int32_t NewScrollValue(int32_t current, int32_t code, int32_t thumb, const SliderSpec& spec,
+                       int32_t typed) noexcept {
+  switch (code) {
+    case 0: return Clamp(current - 1, 0, spec.upper);
+    case 1: return Clamp(current + 1, 0, spec.upper);
+    case 2: return Clamp(current - 10, 0, spec.upper);
+    case 3: return Clamp(current + 10, 0, spec.upper);
+    case 4:
+    case 5: return Clamp(thumb, 0, spec.upper);
+    case 6: return 0;
+    case 7: return spec.upper;
+    case kScrollTyped:
+      // Typed or pasted text: a gap within 0..100, a shown thickness within 1..100.
+      if (!spec.thickness) return Clamp(typed, 0, spec.upper);
+      return typed <= 0 ? 0 : Clamp(typed - 1, 0, spec.upper);
+    default: return Clamp(current, 0, spec.upper);
+  }
+}
+
+ScrollOutcome ApplyScroll(DialogState& state, Slider slider, int32_t code, int32_t thumb) noexcept {
+  ScrollOutcome outcome{0, false, kSliderCount, false, false};
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr || slider >= kSliderCount) return outcome;
+  const SliderSpec& spec = kSliders[slider];
+  state.rewriteFieldText = code != kScrollTyped;  // the user's own typing is left alone
+
+  const int32_t value = NewScrollValue(state.*spec.working, code, thumb, spec, state.typedValue);
+  state.*spec.working = value;
+  block->*spec.field = int16_t(value);
+  outcome.value = value;
+  outcome.rewriteOwnText = state.rewriteFieldText;
+
+  if (IsGap(slider)) {
+    state.lastChangedGap = slider == kVerticalGap ? GapDirection::vertical : GapDirection::horizontal;
+    if (state.linkOn) {
+      const Slider other = slider == kVerticalGap ? kHorizontalGap : kVerticalGap;
+      state.*kSliders[other].working = value;
+      block->*kSliders[other].field = int16_t(value);
+      outcome.partner = other;
+      outcome.rewritePartnerText = state.partnerTextEnabled;
+      state.partnerTextEnabled = true;
+    }
+    outcome.render = true;
+  } else {
+    // Without stripes in its direction a thickness changes nothing on the picture.
+    outcome.render = state.*kSliders[GapOf(slider)].working != 0;
+  }
+  return outcome;
+}
+
+Slider ApplyLink(DialogState& state, bool checked) noexcept {
+  if (!checked) {
+    state.linkOn = false;
+    return kSliderCount;
+  }
+  state.linkOn = true;
+  if (state.workingVerticalGap == state.workingHorizontalGap) return kSliderCount;
+  if (state.lastChangedGap == GapDirection::vertical) {
+    state.workingHorizontalGap = state.workingVerticalGap;
+    return kHorizontalGap;
+  }
+  state.workingVerticalGap = state.workingHorizontalGap;
+  return kVerticalGap;
+}
+
+bool PanStepFor(int32_t id, int32_t* stepH, int32_t* stepV) noexcept {
+  for (const PanStep& step : kPanSteps) {
+    if (step.id == id) {
+      *stepH = step.h;
+      *stepV = step.v;
+      return true;
+    }
+  }
+  return false;
+}
+
+void ClampPan(DialogState& state) noexcept {
+  if (state.panH < state.panMinH) state.panH = state.panMinH;
+  if (state.panH > state.panMaxH) state.panH = state.panMaxH;
+  if (state.panV < state.panMinV) state.panV = state.panMinV;
+  if (state.panV > state.panMaxV) state.panV = state.panMaxV;
+}
+
+void RequestPannedRegion(DialogState& state) noexcept {
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  block->previewOffsetH = int16_t(state.panH);
+  block->previewOffsetV = int16_t(state.panV);
+  state.context->filterRecord->filterRect = block->savedFilterRect;
+  SetupPreviewArea(state.context);
+}
+
+bool ApplyPan(DialogState& state) noexcept {
+  if (!PreviewIsLive(state)) return false;
+  ClampPan(state);
+  RequestPannedRegion(state);
+  RenderPreview(state.context, false);
+  return true;
+}
+
+ImageRect ImageRectFor(int32_t frameLeft, int32_t frameTop, int32_t frameRight,
+                       int32_t frameBottom, int32_t originX, int32_t originY,
+                       const Rect& outRect) noexcept {
+  const int32_t width = int32_t(outRect.right) - outRect.left;
+  const int32_t height = int32_t(outRect.bottom) - outRect.top;
+  const int32_t left = (frameLeft + frameRight - width) / 2 - originX;
+  const int32_t top = (frameTop + frameBottom - height) / 2 - originY;
+  return ImageRect{int16_t(left), int16_t(top), int16_t(left + width), int16_t(top + height)};
+}
+
+bool ImageRectContains(const ImageRect& rect, int32_t x, int32_t y) noexcept {
+  return rect.left <= x && x <= rect.right && rect.top <= y && y <= rect.bottom;
+}
+
+void StartDrag(DialogState& state, int32_t x, int32_t y) noexcept {
+  state.dragAnchorH = state.panH + x;
+  state.dragAnchorV = state.panV + y;
+  state.dragging = true;
+}
+
+void DragTo(DialogState& state, int32_t x, int32_t y) noexcept {
+  state.panH = state.dragAnchorH - x;
+  state.panV = state.dragAnchorV - y;
+  ClampPan(state);
+  RequestPannedRegion(state);
+}
+
+void EndDrag(DialogState& state) noexcept {
+  state.dragging = false;
+  RenderPreview(state.context, false);
+}
+
+void CentrePreview(DialogState& state) noexcept {
+  state.panH = state.panV = 0;
+  state.dragAnchorH = state.dragAnchorV = 0;
+  RequestPannedRegion(state);
+  RenderPreview(state.context, false);
+}
+
+void EndWithOk(DialogState& state) noexcept {
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  RestoreWholeArea(state, *block);
+  for (const RadioColour& entry : kRadioColours) {
+    if (entry.code == block->colourCode) block->colourRadioId = int16_t(entry.radioId);
+  }
+}
+
+void EndWithCancel(DialogState& state) noexcept {
+  FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  block->amount = state.savedAmount;
+  block->colourCode = state.savedColourCode;
+  block->entireImage = state.savedEntireImage;
+  *state.context->result = userCanceledErr;
+  RestoreWholeArea(state, *block);
+  for (int32_t i = 0; i < kSliderCount; ++i) block->*kSliders[i].field = state.savedGapsAndThicknesses[i];
+  // A cancelled change must not reach the next run either.
+  block->alignment = state.savedAlignment;
+  block->ignoreZeroPixel = state.savedIgnoreZeroPixel;
+  block->removeOthers = state.savedRemoveOthers;
+}
+
+int32_t ParseFieldNumber(const char* text) noexcept {
+  if (text == nullptr) return 0;
+  const char* p = text;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  int64_t value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    if (value > INT32_MAX) value = int64_t(INT32_MAX) + 1;  // saturate, keep reading digits
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return int32_t(value);
+}
+
+int32_t WheelStep(int32_t number, bool up, bool thickness) noexcept {
+  const int32_t lowest = thickness ? 1 : 0;
+  if (up) return number < kFieldMaximum ? (number < lowest ? lowest : number + 1) : number;
+  if (number > kFieldMaximum) return kFieldMaximum;
+  return number > lowest ? number - 1 : number;
+}
+
+FieldRefill RefillFor(int32_t number, bool thickness) noexcept {
+  const int32_t lowest = thickness ? 1 : 0;
+  // Empty or no digits: the dialog already holds gap 0 or shown thickness 1.
+  if (number == 0) return FieldRefill{true, lowest, false};
+  // Pasted text outside the field's range: show and store the nearest bound.
+  if (number < lowest) return FieldRefill{true, lowest, true};
+  if (number > kFieldMaximum) return FieldRefill{true, kFieldMaximum, true};
+  return FieldRefill{false, number, false};
+}
+
+FieldShortcut ShortcutForCharacter(uint32_t character) noexcept {
+  const uint32_t letter = (character >= 'a' && character <= 'z') ? character - 'a' + 'A' : character;
+  switch (letter) {
+    case 'A': return {ShortcutKind::command, IDC_PAN_LEFT};
+    case 'B': return {ShortcutKind::command, IDC_RADIO_BLUE};
+    case 'C': return {ShortcutKind::command, IDC_PAN_RIGHT_DOWN};
+    case 'D': return {ShortcutKind::command, IDC_PAN_RIGHT};
+    case 'E': return {ShortcutKind::command, IDC_PAN_RIGHT_UP};
+    case 'F': return {ShortcutKind::deleteForward, 0};
+    case 'G': return {ShortcutKind::command, IDC_RADIO_GREEN};
+    case 'I': return {ShortcutKind::toggleIgnoreZero, IDC_IGNORE_ZERO};
+    case 'J': return {ShortcutKind::deleteBackward, 0};
+    case 'K': return {ShortcutKind::command, IDC_RADIO_BLACK};
+    case 'L': return {ShortcutKind::toggleLink, IDC_LINK};
+    case 'Q': return {ShortcutKind::command, IDC_PAN_LEFT_UP};
+    case 'R': return {ShortcutKind::command, IDC_RADIO_RED};
+    case 'W': return {ShortcutKind::command, IDC_PAN_UP};
+    case 'X': return {ShortcutKind::command, IDC_PAN_DOWN};
+    case 'Z': return {ShortcutKind::command, IDC_PAN_LEFT_DOWN};
+    default: return {ShortcutKind::none, 0};
+  }
+}

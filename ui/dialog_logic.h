@@ -1,0 +1,123 @@
+// The parameters dialog's decisions, free of any window system: scroll arithmetic, Link,
+// colour, alignment, panning, the preview geometry, OK and Cancel, and the numeric fields'
+// rules. The Win32 layer reads the controls, calls these and applies what they answer.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/dialog_state.h"
+
+// Private scroll codes: a number typed into a field, and "keep the value, refresh the rest".
+constexpr int32_t kScrollTyped = 105;
+constexpr int32_t kScrollKeep = 55;
+
+// One slider's controls, values and bounds.
+struct SliderSpec {
+  int32_t barId;
+  int32_t editId;
+  bool thickness;           // shown one more than stored
+  bool horizontalMessage;   // its bar reports WM_HSCROLL (else WM_VSCROLL)
+  int32_t upper;            // highest stored value
+  int32_t DialogState::*working;
+  int16_t FilterParameters::*field;
+  WindowRef DialogState::*bar;
+  WindowRef DialogState::*edit;
+};
+
+const SliderSpec& SliderSpecOf(Slider slider) noexcept;
+// kSliderCount when the handle is none of the four.
+Slider SliderForBar(const DialogState& state, WindowRef bar) noexcept;
+Slider SliderForEdit(const DialogState& state, WindowRef edit) noexcept;
+// The number a slider's field shows for a stored value.
+int32_t ShownValue(Slider slider, int32_t stored) noexcept;
+
+// True while the host draws the preview.
+bool PreviewIsLive(const DialogState& state) noexcept;
+
+// The opening steps that touch no window: keeps the context, takes Cancel's copies, loads
+// the working copies and puts Link, pan and drag in their opening state.
+void OpenDialogState(DialogState& state, InvocationContext* context) noexcept;
+// The radio to check on opening (0: none); sets the colour from it.
+int32_t OpeningColourRadio(FilterParameters& block) noexcept;
+// Requests and renders the preview region; false when the preview is not live afterwards.
+// A failing request turns the preview off for this run and drops the host's error.
+bool OpenPreview(DialogState& state) noexcept;
+// Pan limits from the narrowed and the whole filter area.
+void SetPanLimits(DialogState& state, const Rect& narrowed, const Rect& whole) noexcept;
+
+// Writes the radio's colour code; ids other than the four radios write nothing.
+void ColourCodeForRadio(int32_t radioId, InvocationContext* context) noexcept;
+// The combo box's selection; no selection (the user typed into it) keeps the alignment.
+void SetAlignmentFromSelection(FilterParameters& block, int32_t selection) noexcept;
+
+struct ScrollOutcome {
+  int32_t value;             // stored value now in the slider
+  bool rewriteOwnText;       // replace the slider's field text
+  Slider partner;            // the other gap took the value through Link, or kSliderCount
+  bool rewritePartnerText;
+  bool render;               // the picture can have changed
+};
+int32_t NewScrollValue(int32_t current, int32_t code, int32_t thumb, const SliderSpec& spec,
+                       int32_t typed) noexcept;
+// One scroll message of a slider: value, field, Link copy.
+ScrollOutcome ApplyScroll(DialogState& state, Slider slider, int32_t code, int32_t thumb) noexcept;
+
+// The Link box changed; the gap slider to refresh with kScrollKeep, or kSliderCount.
+Slider ApplyLink(DialogState& state, bool checked) noexcept;
+
+// Pan buttons' steps; false for any other id.
+bool PanStepFor(int32_t id, int32_t* stepH, int32_t* stepV) noexcept;
+void ClampPan(DialogState& state) noexcept;
+// Asks the host again for the region at the current pan, without rendering.
+void RequestPannedRegion(DialogState& state) noexcept;
+// Clamps, requests and renders; false (nothing done) when the preview is not live.
+bool ApplyPan(DialogState& state) noexcept;
+
+// Mouse over the preview. Points are dialog client coordinates.
+ImageRect ImageRectFor(int32_t frameLeft, int32_t frameTop, int32_t frameRight,
+                       int32_t frameBottom, int32_t originX, int32_t originY,
+                       const Rect& outRect) noexcept;
+// All four edges count as inside.
+bool ImageRectContains(const ImageRect& rect, int32_t x, int32_t y) noexcept;
+void StartDrag(DialogState& state, int32_t x, int32_t y) noexcept;
+// While dragging: follows the mouse and requests the new region.
+void DragTo(DialogState& state, int32_t x, int32_t y) noexcept;
+void EndDrag(DialogState& state) noexcept;
+// Double-click: back to the centred region, requested and rendered.
+void CentrePreview(DialogState& state) noexcept;
+
+// OK keeps the settings; Cancel puts back what the dialog changed and reports -128.
+void EndWithOk(DialogState& state) noexcept;
+void EndWithCancel(DialogState& state) noexcept;
+
+// --- Numeric fields ---
+constexpr int32_t kFieldTextBytes = 80;
+constexpr int32_t kFieldMaximum = 100;
+
+// Leading blanks, a sign, then digits up to the first other character; no digits is 0.
+// Saturates instead of overflowing.
+int32_t ParseFieldNumber(const char* text) noexcept;
+// A wheel or Up/Down step of a field's number: gaps within 0..100, shown thicknesses 1..100.
+int32_t WheelStep(int32_t number, bool up, bool thickness) noexcept;
+
+// What a field shows when it loses the focus.
+struct FieldRefill {
+  bool rewrite;
+  int32_t shown;
+  bool forward;  // the stored value has to follow the new text
+};
+FieldRefill RefillFor(int32_t number, bool thickness) noexcept;
+
+enum class ShortcutKind : uint8_t {
+  none,
+  command,         // WM_COMMAND with `commandId`, as if the control were clicked
+  toggleIgnoreZero,
+  toggleLink,
+  deleteForward,
+  deleteBackward,
+};
+struct FieldShortcut {
+  ShortcutKind kind;
+  int32_t commandId;
+};
+FieldShortcut ShortcutForCharacter(uint32_t character) noexcept;

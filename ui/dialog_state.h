@@ -1,0 +1,72 @@
+// The state of the one open parameters dialog, shared by the dialog procedure, the numeric
+// fields and the preview pane. Platform-free: window, cursor and procedure handles are kept
+// as opaque values that only the Win32 layer interprets.
+#pragma once
+
+#include <cstdint>
+
+#include "corvane_records.h"
+
+using WindowRef = void*;
+
+enum class GapDirection : uint8_t { vertical, horizontal };
+
+// The preview image inside the placeholder, in dialog client coordinates.
+struct ImageRect {
+  int32_t left;
+  int32_t top;
+  int32_t right;
+  int32_t bottom;
+};
+
+// The four sliders: a scroll bar, its numeric field and one gap or thickness.
+enum Slider : int32_t {
+  kVerticalGap,
+  kVerticalThickness,
+  kHorizontalGap,
+  kHorizontalThickness,
+  kSliderCount
+};
+
+struct DialogState {
+  InvocationContext* context;
+  WindowRef dialogWindow;
+
+  WindowRef verticalGapBar, verticalThicknessBar, horizontalGapBar, horizontalThicknessBar;
+  WindowRef verticalGapEdit, verticalThicknessEdit, horizontalGapEdit, horizontalThicknessEdit;
+  WindowRef linkBox, ignoreZeroBox, removeBox, alignmentBox;
+  intptr_t previousEditProcs[kSliderCount];  // indexed by Slider
+
+  // Thicknesses as stored, one less than shown.
+  int32_t workingVerticalGap, workingVerticalThickness;
+  int32_t workingHorizontalGap, workingHorizontalThickness;
+
+  // Put back by Cancel: every setting the dialog can change.
+  int16_t savedAmount;
+  ColourCode savedColourCode;
+  uint8_t savedEntireImage;
+  int16_t savedGapsAndThicknesses[kSliderCount];  // indexed by Slider
+  int16_t savedAlignment;
+  uint8_t savedIgnoreZeroPixel;
+  uint8_t savedRemoveOthers;
+
+  int32_t typedValue;
+  bool rewriteFieldText;
+  bool partnerTextEnabled = true;  // lives as long as the module
+  bool linkOn;
+  GapDirection lastChangedGap = GapDirection::horizontal;  // lives as long as the module
+
+  bool previewSetUp;  // the preview region was requested at opening
+  int32_t panH, panV;
+  int32_t panMinH, panMaxH, panMinV, panMaxV;
+  int32_t dragAnchorH, dragAnchorV;
+  bool dragging;
+  ImageRect imageRect;
+  WindowRef previewCursor, dragCursor;
+};
+
+// The one dialog of the process.
+extern DialogState dialogState;
+
+// Back to the load-time state, including the members that outlive a dialog.
+void ResetDialogState() noexcept;

@@ -1,0 +1,140 @@
+// The preview pane: where the host draws the rendered region, and the mouse that pans it.
+#include "resources/resource_ids.h"
+#include "ui/dialog_logic.h"
+#include "ui/dialog_win.h"
+
+namespace {
+
+RECT PlaceholderScreenRect(HWND dialog) noexcept {
+  RECT frame{};
+  GetWindowRect(GetDlgItem(dialog, IDC_PREVIEW_FRAME), &frame);
+  return frame;
+}
+
+// The cursor where the message is handled, in dialog client coordinates.
+POINT CursorInDialog(HWND dialog) noexcept {
+  POINT point{};
+  GetCursorPos(&point);
+  ScreenToClient(dialog, &point);
+  return point;
+}
+
+bool CursorOnImage(DialogState& state, POINT* point, bool recompute) noexcept {
+  if (!PreviewIsLive(state)) return false;
+  HWND dialog = WindowOf(state.dialogWindow);
+  if (recompute) state.imageRect = ComputeImageRect(state.context, dialog);
+  *point = CursorInDialog(dialog);
+  return ImageRectContains(state.imageRect, point->x, point->y);
+}
+
+void ShowCursorHandle(WindowRef cursor) noexcept {
+  if (cursor != nullptr) SetCursor(static_cast<HCURSOR>(cursor));
+}
+
+}  // namespace
+
+RECT PreviewFrameRect(HWND dialog) noexcept {
+  RECT frame = PlaceholderScreenRect(dialog);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
+  return frame;
+}
+
+void InvalidatePreviewArea(HWND dialog) noexcept {
+  const RECT frame = PreviewFrameRect(dialog);
+  InvalidateRect(dialog, &frame, FALSE);
+}
+
+void ComputePreviewFrame(HWND dialog, PreviewFrame* frame) noexcept {
+  const RECT r = PreviewFrameRect(dialog);
+  *frame = PreviewFrame{int16_t(r.top), int16_t(r.left), int16_t(r.bottom), int16_t(r.right)};
+}
+
+ImageRect ComputeImageRect(const InvocationContext* context, HWND dialog) noexcept {
+  const RECT frame = PlaceholderScreenRect(dialog);
+  POINT origin{0, 0};
+  ClientToScreen(dialog, &origin);
+  return ImageRectFor(frame.left, frame.top, frame.right, frame.bottom, origin.x, origin.y,
+                      context->filterRecord->outRect);
+}
+
+void PaintPreview(const InvocationContext* context, HWND dialog) noexcept {
+  const FilterRecord* record = context->filterRecord;
+  const ImageRect image = ComputeImageRect(context, dialog);
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(dialog, &paint);
+  if (dc == nullptr) return;
+  const RECT border{image.left - 1, image.top - 1, image.right + 1, image.bottom + 1};
+  FrameRect(dc, &border, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+
+  const int32_t pixelBytes = int32_t(record->outHiPlane) - record->outLoPlane + 1;
+  PSPixelMask mask{};
+  PSPixelMap map{};
+  map.version = 1;
+  map.bounds = VRect{record->outRect.top, record->outRect.left, record->outRect.bottom,
+                     record->outRect.right};
+  map.imageMode = record->imageMode;
+  map.rowBytes = record->outRowBytes;
+  map.colBytes = pixelBytes;
+  map.planeBytes = 1;
+  map.baseAddr = record->outData;
+  if (record->isFloating != 0) {
+    mask.maskData = record->maskData;
+    mask.rowBytes = record->maskRowBytes;
+    mask.colBytes = 1;
+    map.masks = &mask;
+  } else if (record->inLayerPlanes != 0 && record->inTransparencyMask != 0 &&
+             record->outData != nullptr && pixelBytes > 1) {
+    // The layer's transparency is the last plane of each output pixel.
+    mask.maskData = static_cast<uint8_t*>(record->outData) + (pixelBytes - 1);
+    mask.rowBytes = record->outRowBytes;
+    mask.colBytes = pixelBytes;
+    map.masks = &mask;
+  }
+  if (record->displayPixels != nullptr && record->outData != nullptr)
+    record->displayPixels(&map, &map.bounds, image.top, image.left, dc);
+  EndPaint(dialog, &paint);
+}
+
+void OnPreviewButtonDown(DialogState& state) noexcept {
+  POINT point{};
+  if (!CursorOnImage(state, &point, true)) return;
+  ShowCursorHandle(state.dragCursor);
+  RECT confine{state.imageRect.left, state.imageRect.top, state.imageRect.right,
+               state.imageRect.bottom};
+  MapWindowPoints(WindowOf(state.dialogWindow), nullptr, reinterpret_cast<POINT*>(&confine), 2);
+  ClipCursor(&confine);
+  StartDrag(state, point.x, point.y);
+}
+
+void OnPreviewMouseMove(DialogState& state) noexcept {
+  POINT point{};
+  if (!CursorOnImage(state, &point, true)) return;
+  if (!state.dragging) {
+    ShowCursorHandle(state.previewCursor);
+    return;
+  }
+  ShowCursorHandle(state.dragCursor);
+  DragTo(state, point.x, point.y);  // the stripes wait for the release
+  InvalidatePreviewArea(WindowOf(state.dialogWindow));
+}
+
+void OnPreviewButtonUp(DialogState& state) noexcept {
+  POINT point{};
+  if (!CursorOnImage(state, &point, false)) return;
+  ShowCursorHandle(state.previewCursor);
+  ClipCursor(nullptr);
+  EndDrag(state);
+  InvalidatePreviewArea(WindowOf(state.dialogWindow));
+}
+
+void OnPreviewDoubleClick(DialogState& state) noexcept {
+  POINT point{};
+  if (!CursorOnImage(state, &point, true)) return;
+  CentrePreview(state);
+  InvalidatePreviewArea(WindowOf(state.dialogWindow));
+}
+
+void ReleaseDrag(DialogState& state) noexcept {
+  if (state.dragging) ClipCursor(nullptr);
+  state.dragging = false;
+}
