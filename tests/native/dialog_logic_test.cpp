@@ -1,11 +1,12 @@
-// The dialog's decisions without a window system: scroll arithmetic, typed and pasted
-// numbers, wheel steps, refill, shortcuts, Link, Cancel and OK, pan and image geometry.
+// The dialog's arithmetic at its edges, without a window system: scroll codes, typed and
+// pasted numbers, wheel steps, refill, shortcuts, pan and image geometry. The behaviour
+// through real window messages is tested under Wine.
 #include "ui/dialog_logic.h"
 
 #include <climits>
 
 #include "resources/resource_ids.h"
-#include "tests/native/plugin_fixture.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -98,90 +99,7 @@ TEST(DialogLogic, LettersAndTheirShortcuts) {
     EXPECT_EQ(ShortcutForCharacter(uint8_t(none)).kind, ShortcutKind::none) << none;
 }
 
-class DialogStateTest : public PluginTest {
- protected:
-  void SetUp() override {
-    PluginTest::SetUp();
-    ASSERT_EQ(host->Call(filterSelectorParameters), noErr);
-    ResetDialogState();
-  }
-  DialogState& Open() {
-    OpenDialogState(dialogState, Context());
-    return dialogState;
-  }
-};
-
-TEST_F(DialogStateTest, LinkFollowsTheLastChangedGap) {
-  Block()->verticalGap = 10, Block()->horizontalGap = 20;
-  DialogState& s = Open();
-  // Before any gap moved in this process, the horizontal gap is copied.
-  EXPECT_EQ(ApplyLink(s, true), kVerticalGap);
-  EXPECT_EQ(s.workingVerticalGap, 20);
-  ScrollOutcome o = ApplyScroll(s, kVerticalGap, kScrollKeep, 0);
-  EXPECT_EQ(o.partner, kHorizontalGap);
-  EXPECT_EQ(Block()->verticalGap, 20);
-
-  EXPECT_EQ(ApplyLink(s, false), kSliderCount);
-  s.typedValue = 7;
-  ApplyScroll(s, kVerticalGap, kScrollTyped, 0);
-  EXPECT_EQ(Block()->horizontalGap, 20) << "unlinked";
-  s.partnerTextEnabled = false;  // as the "L" shortcut leaves it
-  EXPECT_EQ(ApplyLink(s, true), kHorizontalGap) << "the vertical gap changed last";
-  o = ApplyScroll(s, kHorizontalGap, kScrollKeep, 0);
-  EXPECT_EQ(Block()->horizontalGap, 7);
-  EXPECT_TRUE(o.rewriteOwnText);
-  EXPECT_FALSE(o.rewritePartnerText) << "the field the value came from keeps its text";
-  EXPECT_TRUE(s.partnerTextEnabled);
-  EXPECT_EQ(ApplyLink(s, true), kSliderCount) << "equal gaps: nothing to copy";
-
-  // A thickness renders only while its direction has stripes.
-  Block()->horizontalGap = 0;
-  s.workingHorizontalGap = 0;
-  s.linkOn = false;
-  EXPECT_FALSE(ApplyScroll(s, kHorizontalThickness, 1, 0).render);
-  EXPECT_TRUE(ApplyScroll(s, kVerticalThickness, 1, 0).render);
-}
-
-TEST_F(DialogStateTest, CancelPutsBackEveryChangeOkKeepsThem) {
-  FilterParameters& b = *Block();
-  b.colourRadioId = IDC_RADIO_RED, b.colourCode = kColourBlue, b.alignment = 1;
-  b.ignoreZeroPixel = 1, b.removeOthers = 0, b.verticalGap = 250;  // a damaged gap
-  DialogState& s = Open();
-  EXPECT_EQ(b.verticalGap, 100) << "brought within range on opening";
-  EXPECT_EQ(OpeningColourRadio(b), IDC_RADIO_RED);
-  EXPECT_EQ(b.colourCode, kColourRed);
-  ColourCodeForRadio(IDC_RADIO_GREEN, Context());
-  SetAlignmentFromSelection(b, 2);
-  SetAlignmentFromSelection(b, -1);  // no selection: kept
-  EXPECT_EQ(b.alignment, 2);
-  b.ignoreZeroPixel = 0, b.removeOthers = 1, b.previewOffsetH = 40;
-  ApplyScroll(s, kHorizontalThickness, 7, 0);
-  FilterParameters changed = b;
-
-  EndWithCancel(s);
-  EXPECT_EQ(host->result, userCanceledErr);
-  EXPECT_EQ(b.colourCode, kColourBlue);
-  EXPECT_EQ(b.alignment, 1);
-  EXPECT_EQ(b.ignoreZeroPixel, 1);
-  EXPECT_EQ(b.removeOthers, 0);
-  EXPECT_EQ(b.horizontalThickness, 0);
-  EXPECT_EQ(b.verticalGap, 100) << "the damaged value does not come back";
-  EXPECT_EQ(b.previewOffsetH, 0);
-  EXPECT_EQ(b.colourRadioId, IDC_RADIO_RED) << "only OK writes the radio";
-
-  b = changed;
-  host->result = noErr;
-  EndWithOk(s);
-  EXPECT_EQ(host->result, noErr);
-  EXPECT_EQ(b.colourRadioId, IDC_RADIO_GREEN);
-  EXPECT_EQ(b.alignment, 2);
-  EXPECT_EQ(b.previewOffsetH, 0);
-  b.colourCode = FourCC("XyZ!");
-  EndWithOk(s);
-  EXPECT_EQ(b.colourRadioId, IDC_RADIO_GREEN) << "an unknown colour leaves the radio";
-}
-
-TEST(DialogLogic, ImageRectanglePanLimitsAndDrag) {
+TEST(DialogLogic, ImageRectangleAndPanLimits) {
   // The image is centred in the frame; the division truncates toward zero.
   const ImageRect r = ImageRectFor(110, 60, 411, 291, 100, 50, Rect{0, 0, 230, 300});
   EXPECT_EQ(r.left, 10);

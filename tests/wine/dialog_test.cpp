@@ -549,6 +549,7 @@ TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
     Open([](FilterParameters& b) {
       b.colourRadioId = IDC_RADIO_GREEN, b.colourCode = kColourGreen;
       b.verticalGap = 4, b.horizontalThickness = 2;
+      b.horizontalGap = 250;  // damaged: shown and kept within range
       b.alignment = 0, b.ignoreZeroPixel = 1, b.removeOthers = 0;
     });
     Command(IDC_RADIO_BLACK);
@@ -567,6 +568,7 @@ TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
     EXPECT_EQ(b.colourRadioId, kept ? IDC_RADIO_BLACK : IDC_RADIO_GREEN);
     EXPECT_EQ(b.verticalGap, kept ? 70 : 4);
     EXPECT_EQ(b.horizontalThickness, kept ? 30 : 2);
+    EXPECT_EQ(b.horizontalGap, 100);
     EXPECT_EQ(b.alignment, kept ? 1 : 0);
     EXPECT_EQ(b.ignoreZeroPixel, kept ? 0 : 1);
     EXPECT_EQ(b.removeOthers, kept ? 1 : 0);

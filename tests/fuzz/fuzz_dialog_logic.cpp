@@ -1,0 +1,151 @@
+// The dialog's decisions under arbitrary sequences of scroll codes, typed and pasted texts,
+// Link changes, wheel steps, shortcuts, pans and geometry. Whatever arrives, the block keeps
+// every gap, thickness and alignment in range and the pan offsets inside their limits.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "params/settings.h"
+#include "ui/dialog_logic.h"
+
+namespace {
+
+struct Bytes {
+  const uint8_t* data;
+  size_t size;
+  uint8_t Byte() {
+    if (size == 0) return 0;
+    --size;
+    return *data++;
+  }
+  int32_t Int() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 8 | Byte();
+    return int32_t(v);
+  }
+};
+
+void Fail(int line) {
+  std::fprintf(stderr, "check failed at line %d\n", line);
+  std::abort();
+}
+#define Check(ok) ((ok) ? (void)0 : Fail(__LINE__))
+
+void CheckBlock(const DialogState& state, const FilterParameters& block) {
+  for (int32_t i = 0; i < kSliderCount; ++i) {
+    const SliderSpec& spec = SliderSpecOf(Slider(i));
+    const int16_t value = block.*spec.field;
+    Check(value >= 0 && value <= spec.upper);
+    Check(state.*spec.working == value);
+  }
+  Check(IsValidAlignment(block.alignment));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Bytes in{data, size};
+  FilterParameters block{};
+  block.verticalGap = int16_t(in.Int());
+  block.horizontalGap = int16_t(in.Int());
+  block.verticalThickness = int16_t(in.Int());
+  block.horizontalThickness = int16_t(in.Int());
+  block.colourRadioId = int16_t(in.Int());
+  block.alignment = ValidAlignment(in.Int());
+  char* blockBytes = reinterpret_cast<char*>(&block);
+  FilterRecord record{};
+  record.parameters = &blockBytes;
+  record.filterRect = Rect{0, 0, 480, 640};
+  int16_t result = 0;
+  InvocationContext context{&result, &record, PreviewFrame{0, 0, 300, 350}};
+
+  ResetDialogState();
+  DialogState& state = dialogState;
+  OpenDialogState(state, &context);
+  OpeningColourRadio(block);
+  CheckBlock(state, block);
+
+  while (in.size > 0) {
+    switch (in.Byte() % 10) {
+      case 0: {
+        const Slider slider = Slider(in.Byte() % kSliderCount);
+        const int32_t code = in.Byte() % 2 != 0 ? kScrollTyped : int32_t(in.Byte());
+        state.typedValue = in.Int();
+        const ScrollOutcome o = ApplyScroll(state, slider, code, int32_t(uint16_t(in.Int())));
+        Check(o.value >= 0 && o.value <= SliderSpecOf(slider).upper);
+        break;
+      }
+      case 1: {
+        const Slider refresh = ApplyLink(state, in.Byte() % 2 != 0);
+        if (refresh != kSliderCount) ApplyScroll(state, refresh, kScrollKeep, 0);
+        if (state.linkOn && refresh != kSliderCount) Check(block.verticalGap == block.horizontalGap);
+        break;
+      }
+      case 2: {
+        char text[kFieldTextBytes];
+        const size_t length = in.Byte() % kFieldTextBytes;
+        for (size_t i = 0; i < length; ++i) text[i] = char(in.Byte());
+        text[length] = '\0';
+        const int32_t number = ParseFieldNumber(text);
+        const bool thickness = in.Byte() % 2 != 0;
+        const FieldRefill refill = RefillFor(number, thickness);
+        if (refill.rewrite) Check(refill.shown >= (thickness ? 1 : 0) && refill.shown <= kFieldMaximum);
+        state.typedValue = number;
+        ApplyScroll(state, thickness ? kVerticalThickness : kHorizontalGap, kScrollTyped, 0);
+        break;
+      }
+      case 3: {
+        const int32_t number = in.Int() % 200 - 50;
+        const bool thickness = in.Byte() % 2 != 0;
+        const int32_t stepped = WheelStep(number, in.Byte() % 2 != 0, thickness);
+        const int32_t lowest = thickness ? 1 : 0;
+        const bool inRange = stepped >= lowest && stepped <= kFieldMaximum;
+        if (number >= lowest && number <= kFieldMaximum) {
+          Check(inRange && stepped - number <= 1 && number - stepped <= 1);
+        } else {
+          Check(inRange || stepped == number);  // a pasted number out of range comes back in
+        }
+        break;
+      }
+      case 4: {
+        const FieldShortcut s = ShortcutForCharacter(in.Byte());
+        Check(s.kind != ShortcutKind::command || s.commandId != 0);
+        break;
+      }
+      case 5: {
+        SetPanLimits(state, Rect{int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int())},
+                     record.filterRect);
+        break;
+      }
+      case 6: {
+        int32_t h = 0, v = 0;
+        if (PanStepFor(in.Byte() + 1000, &h, &v)) state.panH += h, state.panV += v;
+        state.panH += in.Int() % 1000;
+        ClampPan(state);
+        if (state.panMinH <= state.panMaxH) Check(state.panH >= state.panMinH && state.panH <= state.panMaxH);
+        if (state.panMinV <= state.panMaxV) Check(state.panV >= state.panMinV && state.panV <= state.panMaxV);
+        break;
+      }
+      case 7: {
+        const Rect out{int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int())};
+        const ImageRect r = ImageRectFor(in.Int() % 100000, in.Int() % 100000, in.Int() % 100000,
+                                         in.Int() % 100000, in.Int() % 100000, in.Int() % 100000, out);
+        Check(r.left >= INT16_MIN && r.left <= INT16_MAX && r.bottom >= INT16_MIN && r.bottom <= INT16_MAX);
+        ImageRectContains(r, in.Int(), in.Int());
+        break;
+      }
+      case 8: SetAlignmentFromSelection(block, in.Int()); break;
+      default:
+        if (in.Byte() % 2 != 0) {
+          EndWithCancel(state);
+        } else {
+          EndWithOk(state);
+        }
+        OpenDialogState(state, &context);
+        break;
+    }
+    CheckBlock(state, block);
+  }
+  return 0;
+}
