@@ -47,8 +47,3 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   target_link_libraries(corvane_bench PRIVATE corvane_core_fast benchmark::benchmark)
 endif()
 
-# The demo: the filter over a picture through the in-process host, one PNG per setting.
-add_executable(corvane_demo ${CMAKE_SOURCE_DIR}/tools/demo/demo.cpp)
-target_include_directories(corvane_demo SYSTEM PRIVATE /usr/include/stb)
-target_compile_options(corvane_demo PRIVATE ${CORVANE_SANITIZER_FLAGS})
-target_link_libraries(corvane_demo PRIVATE corvane_testhost corvane_core)

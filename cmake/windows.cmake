@@ -48,3 +48,4 @@ set_target_properties(corvane_wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${C
 # Each subsystem's extra Windows targets (resource generation, host stand-ins) live in their own file.
 include(${CMAKE_SOURCE_DIR}/cmake/windows-resources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/windows-hostid.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/windows-runfilter.cmake)

@@ -11,5 +11,6 @@ struct LoadedPlugin {
   std::string error;
 };
 
-LoadedPlugin LoadPlugin(const std::string& path);
+// `entryName` is the export the module's property list names.
+LoadedPlugin LoadPlugin(const std::string& path, const std::string& entryName = "ENTRYPOINT");
 void UnloadPlugin(LoadedPlugin& plugin);

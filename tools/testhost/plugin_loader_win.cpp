@@ -2,7 +2,7 @@
 
 #include "tools/testhost/plugin_loader.h"
 
-LoadedPlugin LoadPlugin(const std::string& path) {
+LoadedPlugin LoadPlugin(const std::string& path, const std::string& entryName) {
   LoadedPlugin plugin;
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
@@ -11,8 +11,8 @@ LoadedPlugin LoadPlugin(const std::string& path) {
   }
   plugin.module = module;
   plugin.entry = reinterpret_cast<PluginEntry>(
-      reinterpret_cast<void*>(GetProcAddress(module, "ENTRYPOINT")));
-  if (plugin.entry == nullptr) plugin.error = "ENTRYPOINT is not exported";
+      reinterpret_cast<void*>(GetProcAddress(module, entryName.c_str())));
+  if (plugin.entry == nullptr) plugin.error = entryName + " is not exported";
   return plugin;
 }
 

@@ -145,6 +145,7 @@ struct TestHostCallbacks {
     host->counters.lastProgressDone = done;
     host->counters.lastProgressTotal = total;
     if (done > host->counters.maxProgressDone) host->counters.maxProgressDone = done;
+    if (host->progressObserver != nullptr) host->progressObserver(done, total);
   }
 
   static OSErr HOSTAPI AdvanceState() {
@@ -364,11 +365,14 @@ OSErr TestHost::ServeRequestedRectangles() {
                              record.inputPadding, 5, &record.inRowBytes);
   record.outData = FillBuffer(outBuffer_, image, record.outRect, record.outLoPlane,
                               record.outHiPlane, record.outputPadding, 3, &record.outRowBytes);
+  // Built only when asked for: a whole-image mask per strip makes small strips quadratic.
   HostImage opaqueMask;
-  opaqueMask.width = source.width;
-  opaqueMask.height = source.height;
-  opaqueMask.planes = 1;
-  opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
+  if (!RectIsEmpty(record.maskRect)) {
+    opaqueMask.width = source.width;
+    opaqueMask.height = source.height;
+    opaqueMask.planes = 1;
+    opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
+  }
   record.maskData = FillBuffer(maskBuffer_, opaqueMask, record.maskRect, 0, 0,
                                record.maskPadding, 1, &record.maskRowBytes);
   outDelivered_ = record.outData != nullptr;

@@ -137,6 +137,8 @@ class TestHost {
   PluginEntry entry;
   // --- Scripting descriptor suites (host_descriptor.cpp) ---
   DescriptorSuites descriptors;
+  // Told of every progress call after it is counted; a front end draws its bar from it.
+  void (*progressObserver)(int32_t done, int32_t total) = nullptr;
 
   // Host-side handle callbacks' state
   struct HostHandleBlock {

@@ -1,0 +1,262 @@
+// runfilter end to end: the built program and module in separate processes, checked by the
+// files they leave. Every image mode, every colour, both delivery paths, a filter area, and
+// each refusal with its message, exit status and no output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#endif
+#include <stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#include "tools/testhost/image_file.h"
+#include "tools/testhost/png_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kArch = CORVANE_ARCH_NAME;
+const std::string kOtherArch = kArch == "x64" ? "x86" : "x64";
+const std::string kProgram = "dist\\" + kArch + "\\runfilter.exe";
+
+struct Outcome {
+  int exitCode = -1;
+  std::string messages;  // stdout and stderr together
+};
+
+// Runs runfilter with `args` (already quoted where needed), two minutes at most.
+Outcome RunFilter(const std::string& args) {
+  Outcome outcome;
+  const std::string log = TestOutputPath("runfilter-" + kArch + ".log");
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return outcome;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = file;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process{};
+  std::string line = "\"" + kProgram + "\" " + args;
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process.hProcess, &code);
+    } else {
+      TerminateProcess(process.hProcess, 99);
+      outcome.messages = "(timed out) ";
+    }
+    outcome.exitCode = int(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(file);
+  std::vector<uint8_t> bytes;
+  std::string ignored;
+  if (ReadFileBytes(log, bytes, ignored)) outcome.messages.append(bytes.begin(), bytes.end());
+  return outcome;
+}
+
+std::string Work(const std::string& name) { return TestOutputPath("runfilter-" + kArch + "-" + name); }
+
+HostImage Load(const std::string& path) {
+  HostImage image;
+  std::vector<uint8_t> bytes;
+  std::string error;
+  EXPECT_TRUE(ReadFileBytes(path, bytes, error) && DecodeImage(bytes, image, error)) << path << ": " << error;
+  return image;
+}
+
+// Pattern inputs of 1..4 channels, a BMP, a damaged PNG and a file that is not a module.
+// Every case of a table runs in its own process, so the cases share no plug-in state.
+class RunfilterTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    for (int planes = 1; planes <= 4; ++planes) {
+      const HostImage image = MakePatternImage(48, 40, planes);
+      WritePng(Input(planes), image.width, image.height, planes, image.pixels.data(), image.width * planes);
+    }
+    const HostImage rgb = MakePatternImage(48, 40, 3);
+    stbi_write_bmp(Work("in.bmp").c_str(), rgb.width, rgb.height, 3, rgb.pixels.data());
+    std::vector<uint8_t> png;
+    std::string error;
+    ReadFileBytes(Input(3), png, error);
+    png.resize(60);  // the header and the start of the first chunk, then garbage
+    png.insert(png.end(), 200, 0x5A);
+    std::FILE* out = std::fopen(Work("corrupt.png").c_str(), "wb");
+    std::fwrite(png.data(), 1, png.size(), out);
+    std::fclose(out);
+    out = std::fopen(Work("notes.8bf").c_str(), "wb");
+    std::fputs("not a module\n", out);
+    std::fclose(out);
+  }
+  static std::string Input(int planes) { return Work("in" + std::to_string(planes) + ".png"); }
+
+  // Runs with `args` and `input`, expecting success; returns the output image.
+  HostImage Filtered(const std::string& args, const std::string& input, const std::string& name) {
+    const std::string output = Work(name + ".png");
+    fs::remove(output);
+    const Outcome got = RunFilter(args + " \"" + input + "\" \"" + output + "\"");
+    EXPECT_EQ(got.exitCode, 0) << args << ": " << got.messages;
+    EXPECT_EQ(got.messages, "") << "nothing is printed when stderr is not a terminal";
+    return Load(output);
+  }
+};
+
+// With gap 5 and thickness 2 at the top of each period, rows 0 and 1 of every 7 are stripes.
+bool StripeRow(int32_t y) { return y % 7 < 2; }
+
+TEST_F(RunfilterTest, EveryImageModeStripesItsRowsAndKeepsTheOthers) {
+  struct Case {
+    const char* mode;  // "" for the default from the channels
+    int planes;
+    std::vector<uint8_t> stripe;  // expected stripe bytes; empty: only uniformity is checked
+    const char* file = "png";
+  };
+  const Case cases[] = {
+      {"", 1, {76}},           {"", 2, {76, 255}},          {"", 3, {255, 0, 0}},
+      {"", 4, {255, 0, 0, 255}}, {"--mode cmyk", 4, {}},    {"--mode lab", 3, {}},
+      {"--mode hsb", 3, {}},   {"--mode hsl", 3, {}},       {"--mode multichannel", 2, {}},
+      {"--mode gray", 2, {76, 255}}, {"--mode rgb", 3, {255, 0, 0}}, {"", 3, {255, 0, 0}, "bmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + " with " + std::to_string(c.planes) + " channels, " + c.file);
+    const std::string input = std::string(c.file) == "bmp" ? Work("in.bmp") : Input(c.planes);
+    const HostImage in = Load(input);
+    const std::string name = std::string("mode-") + (c.mode[0] ? c.mode + 7 : "default") + "-" +
+                             std::to_string(c.planes) + "-" + c.file;
+    const HostImage out = Filtered(std::string(c.mode) + " --hgap 5 --hthick 2 --colour red", input, name);
+    ASSERT_EQ(out.planes, in.planes);
+    ASSERT_EQ(out.width, in.width);
+    ASSERT_EQ(out.height, in.height);
+    const std::vector<uint8_t> first(out.At(0, 0), out.At(0, 0) + out.planes);
+    if (!c.stripe.empty()) EXPECT_EQ(first, c.stripe);
+    int differences = 0;
+    for (int32_t y = 0; y < out.height; ++y) {
+      for (int32_t x = 0; x < out.width; ++x) {
+        const std::vector<uint8_t> got(out.At(y, x), out.At(y, x) + out.planes);
+        const std::vector<uint8_t> want =
+            StripeRow(y) ? first : std::vector<uint8_t>(in.At(y, x), in.At(y, x) + in.planes);
+        if (got != want && differences++ < 3) ADD_FAILURE() << "pixel at row " << y << ", column " << x;
+      }
+    }
+  }
+}
+
+TEST_F(RunfilterTest, EachColourIsWrittenAsItsRgbBytes) {
+  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+      {"black", {0, 0, 0}}, {"blue", {0, 0, 255}}, {"red", {255, 0, 0}}, {"green", {0, 255, 0}}};
+  for (const auto& [colour, bytes] : cases) {
+    const HostImage out = Filtered(std::string("--vgap 3 --color ") + colour, Input(3),
+                                   std::string("colour-") + colour);
+    ASSERT_EQ(out.planes, 3);
+    EXPECT_EQ(std::vector<uint8_t>(out.At(7, 0), out.At(7, 0) + 3), bytes) << colour;
+  }
+}
+
+TEST_F(RunfilterTest, StripsAndTheWholeAreaGiveTheSameFile) {
+  const HostImage big = MakePatternImage(301, 203, 4);
+  const std::string input = Work("big.png");
+  WritePng(input, big.width, big.height, 4, big.pixels.data(), big.width * 4);
+  const std::string settings = "--hgap 6 --vgap 4 --hthick 3 --vthick 2 --align centre --colour green";
+  // Host behaviour, and how --verbose says the plug-in took the image: 301 x 203 RGBA rows
+  // need 2709 bytes, so an offer of 3000 gives strips of 2 rows and an offer of 1 strips of 1.
+  const std::pair<const char*, const char*> paths[] = {
+      {"", "strips: 1, advanceState calls: 1"},
+      {"--max-space 3000", "strips: 1, advanceState calls: 1"},
+      {"--no-advance-state", "strips: 1, advanceState calls: 0"},
+      {"--no-advance-state --max-space 3000", "strips: 102, advanceState calls: 0"},
+      {"--no-advance-state --max-space 1", "strips: 203, advanceState calls: 0"}};
+  std::vector<std::vector<uint8_t>> files;
+  for (const auto& [path, taken] : paths) {
+    const std::string output = Work("path.png");
+    fs::remove(output);
+    const Outcome got =
+        RunFilter("--verbose " + settings + " " + path + " \"" + input + "\" \"" + output + "\"");
+    ASSERT_EQ(got.exitCode, 0) << path << ": " << got.messages;
+    EXPECT_NE(got.messages.find(taken), std::string::npos) << path << ": " << got.messages;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(ReadFileBytes(output, bytes, error)) << error;
+    files.push_back(bytes);
+    EXPECT_EQ(files.front(), files.back()) << "'" << path << "' differs from the whole-area run";
+  }
+  EXPECT_NE(Load(Work("path.png")).pixels, big.pixels) << "the filter changed nothing";
+}
+
+TEST_F(RunfilterTest, ARectangleLimitsTheFilterArea) {
+  const HostImage in = Load(Input(3));
+  const HostImage out = Filtered("--rect 10,12,30,40 --hgap 3 --vgap 3 --remove", Input(3), "rect");
+  int stripes = 0, cleared = 0;
+  for (int32_t y = 0; y < out.height; ++y) {
+    for (int32_t x = 0; x < out.width; ++x) {
+      const std::vector<uint8_t> got(out.At(y, x), out.At(y, x) + 3);
+      if (y < 10 || y >= 30 || x < 12 || x >= 40) {
+        ASSERT_EQ(got, std::vector<uint8_t>(in.At(y, x), in.At(y, x) + 3)) << "row " << y << ", column " << x;
+      } else if (got == std::vector<uint8_t>{0, 0, 255}) {
+        ++stripes;
+      } else {
+        ASSERT_EQ(got, (std::vector<uint8_t>{0, 0, 0})) << "row " << y << ", column " << x;
+        ++cleared;
+      }
+    }
+  }
+  EXPECT_GT(stripes, 0);
+  EXPECT_GT(cleared, 0);
+}
+
+TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
+  const std::string in = "\"" + Input(3) + "\"";
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string message;
+  } cases[] = {
+      {"\"" + Work("absent.png") + "\"", 1, "cannot open"},
+      {"\"" + Work("corrupt.png") + "\"", 1, "corrupt image"},
+      {"--sparkle " + in, 2, "unknown option '--sparkle'"},
+      {"--hgap 101 " + in, 2, "--hgap takes a whole number from 0 to 100, not '101'"},
+      {"--vthick 0 " + in, 2, "--vthick takes a whole number from 1 to 100"},
+      {"--colour purple " + in, 2, "--colour takes black, blue, red or green"},
+      {"--rect 0,0,41,48 " + in, 1, "--rect reaches past"},
+      {"--mode cmyk " + in, 1, "--mode cmyk needs 4 channels"},
+      {"--plugin dist\\" + kOtherArch + "\\Corvane.8bf " + in, 1,
+       kArch == "x64" ? "is a 32-bit module" : "is a 64-bit module"},
+      {"--plugin \"" + Work("notes.8bf") + "\" " + in, 1, "is not a Windows module"},
+      {"--plugin " + kProgram + " " + in, 1, "has no plug-in property list"},
+  };
+  const std::string output = Work("refused.png");
+  for (const auto& c : cases) {
+    fs::remove(output);
+    const Outcome got = RunFilter(c.args + " \"" + output + "\"");
+    EXPECT_EQ(got.exitCode, c.exitCode) << c.args;
+    EXPECT_NE(got.messages.find(c.message), std::string::npos) << c.args << ": " << got.messages;
+    EXPECT_EQ(got.messages.rfind("runfilter: ", 0), 0u) << got.messages;
+    EXPECT_EQ(got.messages.find('\n'), got.messages.size() - 1) << "one line: " << got.messages;
+    EXPECT_FALSE(fs::exists(output)) << c.args;
+  }
+  // A failed run leaves an existing output as it was, and no temporary file beside it.
+  std::FILE* previous = std::fopen(output.c_str(), "wb");
+  std::fputs("previous", previous);
+  std::fclose(previous);
+  EXPECT_EQ(RunFilter("--plugin \"" + Work("notes.8bf") + "\" " + in + " \"" + output + "\"").exitCode, 1);
+  EXPECT_EQ(fs::file_size(output), 8u);
+  for (const auto& entry : fs::directory_iterator(fs::path(output).parent_path()))
+    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path().string();
+  fs::remove(output);
+}
+
+}  // namespace

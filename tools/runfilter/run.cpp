@@ -1,0 +1,122 @@
+#include "tools/runfilter/run.h"
+
+#include "params/scripting.h"
+#include "tools/testhost/host_descriptor.h"
+
+namespace {
+
+constexpr int32_t kLargestSide = 32767;  // the host's rectangles are 16-bit
+
+DescriptorItems SettingsDescriptor(const RunOptions& o) {
+  // Only what was asked for: every other key keeps the plug-in's default.
+  DescriptorItems items;
+  if (o.colour != 0) items.push_back(DescriptorItem::Enumerated(kKeyColour, kTypeColour, o.colour));
+  if (o.horizontalGap >= 0) items.push_back(DescriptorItem::Integer(kKeyHorizontalGap, o.horizontalGap));
+  if (o.verticalGap >= 0) items.push_back(DescriptorItem::Integer(kKeyVerticalGap, o.verticalGap));
+  if (o.horizontalThickness >= 0)
+    items.push_back(DescriptorItem::Integer(kKeyHorizontalThickness, o.horizontalThickness));
+  if (o.verticalThickness >= 0)
+    items.push_back(DescriptorItem::Integer(kKeyVerticalThickness, o.verticalThickness));
+  if (o.alignment >= 0) {
+    const DescriptorEnumID codes[] = {kAlignTop, kAlignCentre, kAlignBottom};
+    items.push_back(DescriptorItem::Enumerated(kKeyAlignment, kTypeAlignment, codes[o.alignment]));
+  }
+  if (!o.ignoreZero) items.push_back(DescriptorItem::Bool(kKeyIgnoreZeroPixel, false));
+  if (o.remove) items.push_back(DescriptorItem::Bool(kKeyRemoveOthers, true));
+  return items;
+}
+
+}  // namespace
+
+std::string ResultText(int16_t result) {
+  const char* name = nullptr;
+  switch (result) {
+    case userCanceledErr: name = "user cancelled"; break;
+    case memFullErr: name = "out of memory"; break;
+    case errPlugInHostInsufficient: name = "host insufficient"; break;
+    case filterBadParameters: name = "bad parameters"; break;
+    case filterBadMode: name = "image mode not supported"; break;
+    default: break;
+  }
+  const std::string number = std::to_string(result);
+  return name != nullptr ? std::string(name) + " (" + number + ")" : "result code " + number;
+}
+
+bool ChooseImageMode(const RunOptions& options, int32_t channels, int16_t& mode,
+                     std::string& error) {
+  if (options.mode < 0) {
+    mode = channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor;
+    return true;
+  }
+  mode = options.mode;
+  bool fits = false;
+  const char* needs = "";
+  switch (mode) {
+    case plugInModeRGBColor: fits = channels == 3 || channels == 4; needs = "3 or 4"; break;
+    case plugInModeGrayScale: fits = channels == 1 || channels == 2; needs = "1 or 2"; break;
+    case plugInModeCMYKColor: fits = channels == 4; needs = "4"; break;
+    case plugInModeLabColor:
+    case plugInModeHSBColor:
+    case plugInModeHSLColor: fits = channels == 3; needs = "3"; break;
+    default: fits = true; break;  // multichannel takes any number of planes
+  }
+  if (!fits) {
+    error = "--mode " + ModeName(mode) + " needs " + needs + " channels; the input has " +
+            std::to_string(channels);
+  }
+  return fits;
+}
+
+bool CheckImageFits(const RunOptions& options, const HostImage& image, std::string& error) {
+  if (image.width > kLargestSide || image.height > kLargestSide) {
+    error = "the input is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+            " pixels; at most 32767 in each direction can be filtered";
+    return false;
+  }
+  if (options.hasRect && (options.rect.bottom > image.height || options.rect.right > image.width)) {
+    error = "--rect reaches past the " + std::to_string(image.width) + " x " +
+            std::to_string(image.height) + " image";
+    return false;
+  }
+  return true;
+}
+
+bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostImage& image,
+               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error) {
+  TestHost host(entry);
+  host.faults.withholdAdvanceState = !options.advanceState;
+  host.faults.descriptor.offer = true;
+  host.ApplyFaults();
+  host.SetImage(image, mode);
+  if (options.hasRect) host.SetFilterRect(options.rect);
+  if (options.maxSpace > 0) host.record.maxSpace = options.maxSpace;
+  host.progressObserver = progress;
+  // The settings arrive as a replayed action step; with --dialog the plug-in is asked for its
+  // dialog (Parameters first) and the step's values are where the dialog starts.
+  SetPlayDescriptor(host, SettingsDescriptor(options),
+                    options.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
+  const int16_t result = host.RunFilter(options.dialog);
+  stats.strips = int32_t(host.counters.servedOutRects.size());
+  stats.advanceStateCalls = host.counters.advanceStateCalls;
+  stats.progressCalls = host.counters.progressCalls;
+  if (result != noErr) {
+    error = "the filter failed: " + ResultText(result);
+    return false;
+  }
+  if (host.counters.bufferOverruns != 0) {
+    error = "the filter wrote outside the buffers it was given; the result is not trusted";
+    return false;
+  }
+  image = host.image;
+  return true;
+}
+
+bool RunAbout(PluginEntry entry, std::string& error) {
+  TestHost host(entry);
+  const int16_t result = host.CallAbout(noErr);
+  if (result != noErr) {
+    error = "About failed: " + ResultText(result);
+    return false;
+  }
+  return true;
+}

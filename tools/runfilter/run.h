@@ -1,0 +1,31 @@
+// One run of a filter module through the in-process host, as a host's menu or an action
+// replay drives it. Platform-free: the module is already loaded.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/runfilter/options.h"
+#include "tools/testhost/test_host.h"
+
+// The image mode for a file of `channels` channels: --mode, or from the channel count.
+bool ChooseImageMode(const RunOptions& options, int32_t channels, int16_t& mode,
+                     std::string& error);
+
+// Checks what the host would refuse before calling the plug-in: the image size and --rect.
+bool CheckImageFits(const RunOptions& options, const HostImage& image, std::string& error);
+
+// Runs About, or Parameters (with --dialog), Prepare, Start, Continue and Finish over `image`
+// with the settings as a scripting descriptor. On success `image` holds the result; otherwise
+// it is untouched and `error` says why.
+struct RunStats {
+  int32_t strips = 0;  // output rectangles delivered
+  int32_t advanceStateCalls = 0;
+  int32_t progressCalls = 0;
+};
+bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostImage& image,
+               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error);
+bool RunAbout(PluginEntry entry, std::string& error);
+
+// "user cancelled (-128)" and the like.
+std::string ResultText(int16_t result);
