@@ -9,20 +9,13 @@
 
 #include "params/scripting.h"
 #include "shell/entry.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "shell/module_state.h"
 #include "shell/platform_native.h"
 #include "tools/testhost/test_host.h"
 
 namespace {
 
-// A failed property names itself before the fuzzer records the input.
-#define CHECK(condition)                                                   \
-  do {                                                                     \
-    if (!(condition)) {                                                    \
-      std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__); \
-      std::abort();                                                        \
-    }                                                                      \
-  } while (false)
 
 const DescriptorKeyID kKeys[] = {kKeyAmount, kKeyColour, kKeyEntireImage, kKeyHorizontalGap,
                                  kKeyVerticalGap, kKeyHorizontalThickness, kKeyVerticalThickness,

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "params/settings.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "ui/dialog_logic.h"
 
 namespace {
@@ -26,20 +27,16 @@ struct Bytes {
   }
 };
 
-void Fail(int line) {
-  std::fprintf(stderr, "check failed at line %d\n", line);
-  std::abort();
-}
-#define Check(ok) ((ok) ? (void)0 : Fail(__LINE__))
+
 
 void CheckBlock(const DialogState& state, const FilterParameters& block) {
   for (int32_t i = 0; i < kSliderCount; ++i) {
     const SliderSpec& spec = SliderSpecOf(Slider(i));
     const int16_t value = block.*spec.field;
-    Check(value >= 0 && value <= spec.upper);
-    Check(state.*spec.working == value);
+    CHECK(value >= 0 && value <= spec.upper);
+    CHECK(state.*spec.working == value);
   }
-  Check(IsValidAlignment(block.alignment));
+  CHECK(IsValidAlignment(block.alignment));
 }
 
 }  // namespace
@@ -73,13 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t code = in.Byte() % 2 != 0 ? kScrollTyped : int32_t(in.Byte());
         state.typedValue = in.Int();
         const ScrollOutcome o = ApplyScroll(state, slider, code, int32_t(uint16_t(in.Int())));
-        Check(o.value >= 0 && o.value <= SliderSpecOf(slider).upper);
+        CHECK(o.value >= 0 && o.value <= SliderSpecOf(slider).upper);
         break;
       }
       case 1: {
         const Slider refresh = ApplyLink(state, in.Byte() % 2 != 0);
         if (refresh != kSliderCount) ApplyScroll(state, refresh, kScrollKeep, 0);
-        if (state.linkOn && refresh != kSliderCount) Check(block.verticalGap == block.horizontalGap);
+        if (state.linkOn && refresh != kSliderCount) CHECK(block.verticalGap == block.horizontalGap);
         break;
       }
       case 2: {
@@ -90,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t number = ParseFieldNumber(text);
         const bool thickness = in.Byte() % 2 != 0;
         const FieldRefill refill = RefillFor(number, thickness);
-        if (refill.rewrite) Check(refill.shown >= (thickness ? 1 : 0) && refill.shown <= kFieldMaximum);
+        if (refill.rewrite) CHECK(refill.shown >= (thickness ? 1 : 0) && refill.shown <= kFieldMaximum);
         state.typedValue = number;
         ApplyScroll(state, thickness ? kVerticalThickness : kHorizontalGap, kScrollTyped, 0);
         break;
@@ -102,15 +99,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t lowest = thickness ? 1 : 0;
         const bool inRange = stepped >= lowest && stepped <= kFieldMaximum;
         if (number >= lowest && number <= kFieldMaximum) {
-          Check(inRange && stepped - number <= 1 && number - stepped <= 1);
+          CHECK(inRange && stepped - number <= 1 && number - stepped <= 1);
         } else {
-          Check(inRange || stepped == number);  // a pasted number out of range comes back in
+          CHECK(inRange || stepped == number);  // a pasted number out of range comes back in
         }
         break;
       }
       case 4: {
         const FieldShortcut s = ShortcutForCharacter(in.Byte());
-        Check(s.kind != ShortcutKind::command || s.commandId != 0);
+        CHECK(s.kind != ShortcutKind::command || s.commandId != 0);
         break;
       }
       case 5: {
@@ -123,15 +120,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (PanStepFor(in.Byte() + 1000, &h, &v)) state.panH += h, state.panV += v;
         state.panH += in.Int() % 1000;
         ClampPan(state);
-        if (state.panMinH <= state.panMaxH) Check(state.panH >= state.panMinH && state.panH <= state.panMaxH);
-        if (state.panMinV <= state.panMaxV) Check(state.panV >= state.panMinV && state.panV <= state.panMaxV);
+        if (state.panMinH <= state.panMaxH) CHECK(state.panH >= state.panMinH && state.panH <= state.panMaxH);
+        if (state.panMinV <= state.panMaxV) CHECK(state.panV >= state.panMinV && state.panV <= state.panMaxV);
         break;
       }
       case 7: {
         const Rect out{int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int())};
         const ImageRect r = ImageRectFor(in.Int() % 100000, in.Int() % 100000, in.Int() % 100000,
                                          in.Int() % 100000, in.Int() % 100000, in.Int() % 100000, out);
-        Check(r.left >= INT16_MIN && r.left <= INT16_MAX && r.bottom >= INT16_MIN && r.bottom <= INT16_MAX);
+        CHECK(r.left >= INT16_MIN && r.left <= INT16_MAX && r.bottom >= INT16_MIN && r.bottom <= INT16_MAX);
         ImageRectContains(r, in.Int(), in.Int());
         break;
       }

@@ -12,6 +12,7 @@
 #include "params/run_control.h"
 #include "render/drivers.h"
 #include "shell/entry.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"
 #include "shell/platform_native.h"
@@ -22,14 +23,6 @@ namespace {
 
 FuzzedDataProvider* input = nullptr;
 
-// A failed property names itself before the fuzzer records the input.
-#define CHECK(condition)                                                   \
-  do {                                                                     \
-    if (!(condition)) {                                                    \
-      std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__); \
-      std::abort();                                                        \
-    }                                                                      \
-  } while (false)
 
 // The dialog: cancels, or previews (switching the preview off when the host refuses) and
 // puts the whole area back, as the real one does.

@@ -28,11 +28,6 @@ class DialogDriver {
     KillTimer(nullptr, timer_);
     if (active_ == this) active_ = nullptr;
   }
-  DialogDriver(DialogDriver&& other) noexcept
-      : act_(std::move(other.act_)), timer_(other.timer_), seen_(other.seen_), count_(other.count_) {
-    other.timer_ = 0;
-    active_ = this;
-  }
   DialogDriver(const DialogDriver&) = delete;
   DialogDriver& operator=(const DialogDriver&) = delete;
 

@@ -651,6 +651,13 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
 
 class DialogModalTest : public DialogTest {
  protected:
+  static void MoveThumb(HWND d, UINT message, int bar, int position) {
+    SendMessageA(d, message, MAKEWPARAM(SB_THUMBPOSITION, position),
+                 reinterpret_cast<LPARAM>(GetDlgItem(d, bar)));
+  }
+  static void Press(HWND d, int button) {
+    PostMessageA(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  }
   // A whole run; `act` gets the open dialog and ends it.
   int16_t RunWith(std::function<void(HWND)> act) {
     DialogDriver driver(std::move(act));
@@ -669,10 +676,9 @@ TEST_F(DialogModalTest, OkAppliesTheSettingsOfTheDialog) {
   HWND ownerSeen = nullptr;
   const int16_t result = RunWith([&](HWND d) {
     ownerSeen = GetWindow(d, GW_OWNER);
-    SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 16),
-                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_VGAP_BAR)));
+    MoveThumb(d, WM_HSCROLL, IDC_VGAP_BAR, 16);
     SaveWindowPng(d, "dialog_modal.png");
-    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OK, BN_CLICKED), 0);
+    Press(d, IDC_OK);
   });
   ASSERT_NE(seen, nullptr) << "the dialog did not open";
   EXPECT_EQ(ownerSeen, owner);
@@ -687,9 +693,8 @@ TEST_F(DialogModalTest, OkAppliesTheSettingsOfTheDialog) {
 TEST_F(DialogModalTest, CancelLeavesTheImageAndTheSettings) {
   host->platform.hwnd = 0x7FFF1234;  // not a window: the dialog opens unowned
   const int16_t result = RunWith([](HWND d) {
-    SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 50),
-                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_HGAP_BAR)));
-    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED), 0);
+    MoveThumb(d, WM_VSCROLL, IDC_HGAP_BAR, 50);
+    Press(d, IDC_CANCEL);
   });
   ASSERT_NE(seen, nullptr);
   EXPECT_EQ(result, userCanceledErr);
@@ -702,9 +707,8 @@ TEST_F(DialogModalTest, HostsWithoutPlatformDataOrPreviewStillGetTheDialog) {
   host->faults.advanceStateError = -108;  // refuses every request: tile path after the dialog
   host->ApplyFaults();
   const int16_t result = RunWith([](HWND d) {
-    SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 8),
-                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_VGAP_BAR)));
-    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OK, BN_CLICKED), 0);
+    MoveThumb(d, WM_HSCROLL, IDC_VGAP_BAR, 8);
+    Press(d, IDC_OK);
   });
   ASSERT_NE(seen, nullptr);
   EXPECT_EQ(result, noErr);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/testhost/dib_win.h"
 #include "tools/testhost/png_writer.h"
 
 inline std::string WindowText(HWND window) {
@@ -31,13 +32,7 @@ inline size_t SaveWindowPng(HWND window, const std::string& fileName) {
   if (width <= 0 || height <= 0) return 0;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(width, height);
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   size_t colours = 0;

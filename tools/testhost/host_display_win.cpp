@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/testhost/host_services.h"
+#include "tools/testhost/dib_win.h"
 
 namespace {
 
@@ -47,13 +48,7 @@ OSErr DrawPixelMap(const PSPixelMap& source, const VRect& srcRect, int32_t dstRo
       out[0] = b, out[1] = g, out[2] = r, out[3] = 0;
     }
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(width, height);
   const int lines = SetDIBitsToDevice(dc, dstCol, dstRow, DWORD(width), DWORD(height), 0, 0, 0,
                                       UINT(height), bgra.data(), &info, DIB_RGB_COLORS);
   return lines == 0 ? filterBadParameters : noErr;
