@@ -15,18 +15,22 @@
 using PluginEntry = void(HOSTAPI*)(int16_t selector, void* record, intptr_t* data,
                                    int16_t* result);
 
-// Interleaved 8-bit pixels, `planes` bytes per pixel.
+// Interleaved pixels, `planes` samples per pixel. A sample is one byte at depth 8, and at
+// depth 16 a uint16_t in the machine's byte order in the host's range 0..32768.
 struct HostImage {
   int32_t width = 0;
   int32_t height = 0;
   int32_t planes = 0;
+  int32_t depth = 8;  // bits per sample: 8 or 16
   std::vector<uint8_t> pixels;
 
+  size_t SampleBytes() const { return depth == 16 ? 2 : 1; }
+  size_t PixelBytes() const { return size_t(planes) * SampleBytes(); }
   uint8_t* At(int32_t row, int32_t column) {
-    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * size_t(planes);
+    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * PixelBytes();
   }
   const uint8_t* At(int32_t row, int32_t column) const {
-    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * size_t(planes);
+    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * PixelBytes();
   }
 };
 
