@@ -1,6 +1,7 @@
 // Processing drivers: the strip sequence of the tile path, the whole-area pass, the preview
 // crop, and whole runs against the grid model.
 #include <random>
+#include <utility>
 
 #include "render/drivers.h"
 #include "tests/native/render_model.h"
@@ -136,6 +137,25 @@ TEST_F(DriversTest, ContinueWithAbortKeepsTheStrip) {
   EXPECT_TRUE(SameRect(host->record.inRect, strip));
   host->CommitOutput();
   EXPECT_EQ(FirstDifference(host->image, host->source), "");
+}
+
+// A Continue after the last strip, or without a Start over what the host left, renders and
+// asks for nothing: empty, below, above, narrower than the area.
+TEST_F(DriversTest, ContinueOutsideARunAsksForNothing) {
+  bool afterRun = true;  // the first case runs first, the others call Continue alone
+  for (Rect left : {Rect{}, Rect{}, Rect{12, 1, 16, 5}, Rect{-2, 1, 2, 5}, Rect{2, 2, 6, 5}}) {
+    SetUp();
+    host->SetFilterRect(Rect{2, 1, 12, 5});
+    UseTilePath(*host, 4);
+    Block()->horizontalGap = 1;
+    if (std::exchange(afterRun, false)) ASSERT_EQ(host->RunFilter(false), noErr);
+    host->record.inRect = host->record.outRect = host->record.maskRect = left;
+    host->source = host->image;
+    EXPECT_EQ(host->Call(filterSelectorContinue), noErr);
+    EXPECT_TRUE(AllRectsEmpty(host->record)) << left.top;
+    EXPECT_EQ(FirstDifference(host->image, host->source), "") << left.top;
+    TearDown();
+  }
 }
 
 TEST_F(DriversTest, PreviewCropsTheLargeAreaAndShowsStripesWhereTheResultHasThem) {
