@@ -74,6 +74,17 @@ key_text() { entry="$entry" awk 'index($0,ENVIRON["entry"])==1{f=1;next} /^\[/{f
 expect "the uninstall entry has the version" grep -qF "\"DisplayVersion\"=\"$version\"" <(key_text)
 expect "the uninstall entry has a size" grep -qE '"EstimatedSize"=dword:0*[1-9a-f]' <(key_text)
 
+# Again, hosts only, over a damaged module: it is replaced, and the folders named the first
+# time stay in the record, once each.
+echo "damaged" >"$cc/Corvane/Corvane.8bf"
+/usr/lib/wine/wine "$setup" /S; code=$?
+/usr/lib/wine/wineserver -w
+expect "installing again succeeds" [ "$code" -eq 0 ]
+expect "installing again replaces the module" cmp -s "$cc/Corvane/Corvane.8bf" "$dist/x64/Corvane.8bf"
+record=$(iconv -f UTF-16LE -t UTF-8 "$c/Program Files (x86)/Corvane/installed.txt" | tr -d '\r')
+expect "the record names each file once" [ "$(sort <<<"$record" | uniq -d)" = "" ]
+expect "the record keeps the named folder" grep -qxF 'F C:\Filters\Corvane\Corvane.8bf' <<<"$record"
+
 start=$(date +%s)
 /usr/lib/wine/wine "$c/Program Files (x86)/Corvane/uninstall.exe" /S; ucode=$?
 /usr/lib/wine/wineserver -w
@@ -83,7 +94,8 @@ for t in "$ps64|./Corvane/notes.txt " "$ps32|./Other.8bf " "$psp|" "$cc|" "$name
   IFS='|' read -r dir files <<<"$t"
   expect "$dir holds only what was there before: $files" [ "$(contents "$dir")" = "$files" ]
 done
-expect "the sub-folders it made are gone" [ ! -e "$ps32/Corvane" ] && [ ! -e "$cc/Corvane" ] && [ ! -e "$named/Corvane" ]
+none_left() { for d; do [ ! -e "$d" ] || return 1; done; }
+expect "the sub-folders it made are gone" none_left "$ps32/Corvane" "$cc/Corvane" "$named/Corvane"
 expect "a sub-folder it did not make stays" [ -d "$psp/Corvane" ]
 expect "the program folder is gone" [ ! -e "$c/Program Files (x86)/Corvane" ]
 expect "the uninstall entry is gone" [ -z "$(key_text)" ]
