@@ -326,13 +326,18 @@ Function HostsPageLeave
     StrCpy $R1 $Picked
     StrCpy $R2 "chosen folder"
     StrCpy $R3 1
-    StrCpy $5 $Count
     Call AddTarget
-    ; Listed already: the check box of that folder decides.
-    ${If} $Count != $5
-      IntOp $2 $2 + 1
-      StrCpy $Picked ""
-    ${EndIf}
+    ; Picking a folder that is listed already checks it.
+    StrCpy $1 1
+    ${DoWhile} $1 <= $Count
+      ReadINIStr $3 $Targets $1 folder
+      ${If} $3 == $R1
+        WriteINIStr $Targets $1 use 1
+        IntOp $2 $2 + 1
+      ${EndIf}
+      IntOp $1 $1 + 1
+    ${Loop}
+    StrCpy $Picked ""
   ${EndIf}
   ${If} $2 == 0
     MessageBox MB_ICONEXCLAMATION "Check a folder or pick one."

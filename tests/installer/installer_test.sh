@@ -10,11 +10,19 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then export QEMU_RESERVED_VA=0x81000000; fi
 export WINEPREFIX
 WINEPREFIX="$(mktemp -d /tmp/corvane-installer.XXXXXX)"
-trap '/usr/lib/wine/wineserver -k 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$WINEPREFIX"' EXIT
+trap '/usr/lib/wine/wineserver -k 2>/dev/null; [ -n "${CORVANE_KEEP_PREFIX:-}" ] || rm -rf "$WINEPREFIX"' EXIT
 WINEPREFIX="$template" /usr/lib/wine/wineserver -w 2>/dev/null
 cp -a "$template/." "$WINEPREFIX/" || exit 1
+echo "prefix copied: $SECONDS s"
 
 passed=0 failed=0
+# Runs a program to the end of its Wine session (the uninstaller hands over to a copy of itself).
+run() {  # what, program, arguments...; sets $code
+  local t=$SECONDS
+  /usr/lib/wine/wine "${@:2}"; code=$?
+  /usr/lib/wine/wineserver -w
+  echo "$1: exit code $code, $((SECONDS - t)) s"
+}
 expect() {  # description, command...
   if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi
 }
@@ -48,11 +56,9 @@ REGEDIT4
 "Dir"="C:\\users\\Public\\PaintShop Pro\\Plugins"
 EOF
 /usr/lib/wine/wine64 regedit /S 'C:\hosts.reg'
+echo "hosts registered: $SECONDS s"
 
-start=$(date +%s)
-/usr/lib/wine/wine "$setup" /S '/X64=C:\Filters' '/X86=C:\Blocked' ; code=$?
-/usr/lib/wine/wineserver -w
-echo "install: exit code $code, $(( $(date +%s) - start )) s"
+run install "$setup" /S '/X64=C:\Filters' '/X86=C:\Blocked'
 log="$c/Program Files (x86)/Corvane/setup.log"
 iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | tr -d '\r' | sed 's/^/  log: /'
 
@@ -77,19 +83,15 @@ expect "the uninstall entry has a size" grep -qE '"EstimatedSize"=dword:0*[1-9a-
 # Again, hosts only, over a damaged module: it is replaced, and the folders named the first
 # time stay in the record, once each.
 echo "damaged" >"$cc/Corvane/Corvane.8bf"
-/usr/lib/wine/wine "$setup" /S; code=$?
-/usr/lib/wine/wineserver -w
+run "install again" "$setup" /S
 expect "installing again succeeds" [ "$code" -eq 0 ]
 expect "installing again replaces the module" cmp -s "$cc/Corvane/Corvane.8bf" "$dist/x64/Corvane.8bf"
 record=$(iconv -f UTF-16LE -t UTF-8 "$c/Program Files (x86)/Corvane/installed.txt" | tr -d '\r')
 expect "the record names each file once" [ "$(sort <<<"$record" | uniq -d)" = "" ]
 expect "the record keeps the named folder" grep -qxF 'F C:\Filters\Corvane\Corvane.8bf' <<<"$record"
 
-start=$(date +%s)
-/usr/lib/wine/wine "$c/Program Files (x86)/Corvane/uninstall.exe" /S; ucode=$?
-/usr/lib/wine/wineserver -w
-echo "uninstall: exit code $ucode, $(( $(date +%s) - start )) s"
-expect "the uninstaller succeeds" [ "$ucode" -eq 0 ]
+run uninstall "$c/Program Files (x86)/Corvane/uninstall.exe" /S
+expect "the uninstaller succeeds" [ "$code" -eq 0 ]
 for t in "$ps64|./Corvane/notes.txt " "$ps32|./Other.8bf " "$psp|" "$cc|" "$named|"; do
   IFS='|' read -r dir files <<<"$t"
   expect "$dir holds only what was there before: $files" [ "$(contents "$dir")" = "$files" ]
