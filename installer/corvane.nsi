@@ -230,7 +230,7 @@ Function .onInit
     SetRegView 32
   ${EndIf}
   !insertmacro ProbeView x86
-  SetRegView lastused
+  SetRegView default
   ${If} ${RunningX64}
     !insertmacro NamedFolders "/X64=" x64
   ${EndIf}
