@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/coordinates.h"
 #include "params/run_control.h"
 #include "render/drivers.h"
 #include "shell/entry.h"
@@ -41,7 +42,7 @@ bool FuzzedDialog(InvocationContext* context) {
   } else {
     RenderPreview(context, false);
   }
-  context->filterRecord->filterRect = block->savedFilterRect;
+  SetFilterArea(context->filterRecord, SavedFilterArea(*block));
   return true;
 }
 
@@ -58,6 +59,7 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
   f.nullPlatformData = (bits & 8) != 0;
   f.withholdAdvanceState = (bits & 16) != 0;
   f.withholdDisplayPixels = (bits & 32) != 0;
+  f.withholdBigDocument = (bits & 64) != 0;
   f.withholdColorServices = (bits & 64) != 0;
   f.colorServicesGarbage = (bits & 128) != 0;
   f.descriptor.offer = (bits & 256) != 0;
@@ -93,7 +95,8 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
 
 // Hosts may change what they delivered only honestly: fewer planes, shorter row strides,
 // narrower plane ranges, another `planes` or another filter area.
-void ChangeDelivery(FuzzedDataProvider& in, FilterRecord& r) {
+void ChangeDelivery(FuzzedDataProvider& in, TestHost& host) {
+  FilterRecord& r = host.record;
   switch (in.ConsumeIntegralInRange(0, 4)) {
     case 0: r.planes = in.ConsumeIntegralInRange<int16_t>(-2, 24); break;
     case 1: r.outRowBytes = in.ConsumeIntegralInRange<int32_t>(0, r.outRowBytes > 0 ? r.outRowBytes : 0); break;
@@ -103,7 +106,7 @@ void ChangeDelivery(FuzzedDataProvider& in, FilterRecord& r) {
       if (r.inHiPlane > r.inLoPlane && in.ConsumeBool()) r.inHiPlane = int16_t(r.inHiPlane - 1);
       break;
     default:
-      r.filterRect = Rect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)};
+      host.SetFilterRect(Rect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
       break;
   }
 }
@@ -177,7 +180,7 @@ void FuzzOneRun(FuzzedDataProvider& in) {
       }
     } else if (action == 8) {
       host.ServeRequestedRectangles();
-      ChangeDelivery(in, host.record);
+      ChangeDelivery(in, host);
       host.Call(filterSelectorContinue);
     } else {
       host.RunFilter(in.ConsumeBool());

@@ -9,7 +9,8 @@ namespace {
 
 using DriversTest = RenderTest;
 
-bool SameRect(const Rect& a, const Rect& b) {
+template <class A, class B>
+bool SameRect(const A& a, const B& b) {
   return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
@@ -46,7 +47,7 @@ TEST_F(DriversTest, TilePathStripSequence) {
     EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue], c.continues) << c.rowsPerStrip;
     ASSERT_EQ(int32_t(host->counters.servedOutRects.size()), c.continues);
     for (int32_t i = 0; i < c.continues; ++i) {
-      const Rect& s = host->counters.servedOutRects[size_t(i)];
+      const VRect& s = host->counters.servedOutRects[size_t(i)];
       EXPECT_EQ(s.top, 2 + i * c.rowsPerStrip) << "strip " << i;
       EXPECT_EQ(s.left, 1);
       EXPECT_EQ(s.right, 5);
@@ -70,7 +71,7 @@ TEST_F(DriversTest, TilePathSurvivesHostileStripHeightsAndTheEdgeOfInt16) {
     EXPECT_EQ(host->RunFilter(false), noErr);
     EXPECT_LE(host->counters.selectorCalls[filterSelectorContinue], 7);
     EXPECT_TRUE(AllRectsEmpty(host->record));
-    for (const Rect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
+    for (const VRect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
     TearDown();
   }
   // An empty or inverted area asks for nothing at all.

@@ -100,7 +100,7 @@ class RenderTest : public PluginTest {
   // Delivers `out` (also as inRect) and renders it once.
   void RenderRect(Rect out, bool progress = true) {
     FilterRecord& r = host->record;
-    r.inRect = r.outRect = r.maskRect = out;
+    host->RequestArea(VRect{out.top, out.left, out.bottom, out.right});
     r.inLoPlane = r.outLoPlane = 0;
     r.inHiPlane = r.outHiPlane = int16_t(r.planes - 1);
     ASSERT_EQ(host->ServeRequestedRectangles(), noErr);

@@ -24,7 +24,7 @@ class RunControlTest : public PluginTest {
   }
   // Prepare with a given area, planes and offer; returns the block's rowsPerStrip.
   int16_t Prepare(int16_t width, int16_t height, int16_t planes, int32_t offer) {
-    host->record.filterRect = Rect{0, 0, height, width};
+    host->SetFilterRect(Rect{0, 0, height, width});
     host->record.planes = planes;
     host->record.maxSpace = offer;
     EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
