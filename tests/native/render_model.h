@@ -36,7 +36,7 @@ inline bool ModelOnStripe(int32_t offset, int32_t gap, int32_t thickness, int32_
 }
 
 // The image a run must produce from `before` over `area` (rows below or beside it unchanged).
-inline HostImage ModelImage(const HostImage& before, const Rect& area, const GridModel& m) {
+inline HostImage ModelImage(const HostImage& before, const VRect& area, const GridModel& m) {
   HostImage out = before;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     if (y < 0 || y >= before.height) continue;
@@ -56,6 +56,10 @@ inline HostImage ModelImage(const HostImage& before, const Rect& area, const Gri
     }
   }
   return out;
+}
+
+inline HostImage ModelImage(const HostImage& before, const Rect& area, const GridModel& m) {
+  return ModelImage(before, VRect{area.top, area.left, area.bottom, area.right}, m);
 }
 
 // Empty when equal; otherwise the first differing pixel.

@@ -241,6 +241,7 @@ void TestHost::ApplyFaults() {
   about.platformData = faults.nullPlatformData ? nullptr : &platform;
   record.advanceState = faults.withholdAdvanceState ? nullptr : &TestHostCallbacks::AdvanceState;
   record.bigDocumentData = faults.withholdBigDocument ? nullptr : &bigDocument;
+  if (faults.withholdBigDocument) bigDocument.PluginUsing32BitCoordinates = 0;  // never offered
   ApplyServiceFaults(*this);
 }
 
