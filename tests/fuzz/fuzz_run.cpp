@@ -46,9 +46,15 @@ bool FuzzedDialog(InvocationContext* context) {
   return true;
 }
 
-int16_t Coordinate(FuzzedDataProvider& in) {
-  // Mostly near the image, sometimes anywhere in int16 space.
-  return in.ConsumeBool() ? in.ConsumeIntegralInRange<int16_t>(-6, 40) : in.ConsumeIntegral<int16_t>();
+// Set per input once the faults are chosen; the corpus decodes as before while it is off.
+bool wideCoordinates = false;
+
+int32_t Coordinate(FuzzedDataProvider& in) {
+  // Mostly near the image, sometimes anywhere in int16 space (or three times as far, past
+  // what 16-bit rectangles hold; the host narrows them when it offers no 32-bit ones).
+  if (in.ConsumeBool()) return in.ConsumeIntegralInRange<int16_t>(-6, 40);
+  const int32_t anywhere = in.ConsumeIntegral<int16_t>();
+  return wideCoordinates ? anywhere * 3 : anywhere;
 }
 
 void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
@@ -59,7 +65,6 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
   f.nullPlatformData = (bits & 8) != 0;
   f.withholdAdvanceState = (bits & 16) != 0;
   f.withholdDisplayPixels = (bits & 32) != 0;
-  f.withholdBigDocument = (bits & 64) != 0;
   f.withholdColorServices = (bits & 64) != 0;
   f.colorServicesGarbage = (bits & 128) != 0;
   f.descriptor.offer = (bits & 256) != 0;
@@ -81,6 +86,8 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
   if (bits & 1048576) f.maxServedBytes = in.ConsumeIntegralInRange<int64_t>(0, 1 << 15);
   if (bits & 2097152) f.descriptor.nullReadProcs = in.ConsumeIntegral<uint32_t>();
   if (bits & 4194304) f.descriptor.nullWriteProcs = in.ConsumeIntegral<uint32_t>();
+  f.withholdBigDocument = (bits & 16777216) != 0;
+  wideCoordinates = (bits & 33554432) != 0;
   if (bits & 8388608) {
     f.descriptor.overrideReadClose = true;
     f.descriptor.readCloseResult = in.ConsumeIntegral<int16_t>();
@@ -106,12 +113,13 @@ void ChangeDelivery(FuzzedDataProvider& in, TestHost& host) {
       if (r.inHiPlane > r.inLoPlane && in.ConsumeBool()) r.inHiPlane = int16_t(r.inHiPlane - 1);
       break;
     default:
-      host.SetFilterRect(Rect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
+      host.SetFilterRect(VRect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
       break;
   }
 }
 
 void FuzzOneRun(FuzzedDataProvider& in) {
+  wideCoordinates = false;
   TestHost host(&ENTRYPOINT);
   const int16_t modes[] = {plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor,
                            plugInModeHSLColor, plugInModeHSBColor, plugInModeMultichannel,
@@ -121,7 +129,7 @@ void FuzzOneRun(FuzzedDataProvider& in) {
   const int32_t planes = in.ConsumeIntegralInRange(1, 6);
   host.SetImage(MakePatternImage(width, height, planes), in.PickValueInArray(modes));
   if (in.ConsumeBool()) host.record.planes = in.ConsumeIntegralInRange<int16_t>(-2, 24);
-  if (in.ConsumeBool()) host.SetFilterRect(Rect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
+  if (in.ConsumeBool()) host.SetFilterRect(VRect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
   host.record.maxSpace = in.ConsumeIntegral<int32_t>();
   ChooseFaults(in, host.faults);
   const int32_t failNew = host.faults.failNthNewHandle;
