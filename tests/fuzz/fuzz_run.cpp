@@ -46,15 +46,9 @@ bool FuzzedDialog(InvocationContext* context) {
   return true;
 }
 
-// Set per input once the faults are chosen; the corpus decodes as before while it is off.
-bool wideCoordinates = false;
-
-int32_t Coordinate(FuzzedDataProvider& in) {
-  // Mostly near the image, sometimes anywhere in int16 space (or three times as far, past
-  // what 16-bit rectangles hold; the host narrows them when it offers no 32-bit ones).
-  if (in.ConsumeBool()) return in.ConsumeIntegralInRange<int16_t>(-6, 40);
-  const int32_t anywhere = in.ConsumeIntegral<int16_t>();
-  return wideCoordinates ? anywhere * 3 : anywhere;
+int16_t Coordinate(FuzzedDataProvider& in) {
+  // Mostly near the image, sometimes anywhere in int16 space.
+  return in.ConsumeBool() ? in.ConsumeIntegralInRange<int16_t>(-6, 40) : in.ConsumeIntegral<int16_t>();
 }
 
 void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
@@ -87,7 +81,6 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
   if (bits & 2097152) f.descriptor.nullReadProcs = in.ConsumeIntegral<uint32_t>();
   if (bits & 4194304) f.descriptor.nullWriteProcs = in.ConsumeIntegral<uint32_t>();
   f.withholdBigDocument = (bits & 16777216) != 0;
-  wideCoordinates = (bits & 33554432) != 0;
   if (bits & 8388608) {
     f.descriptor.overrideReadClose = true;
     f.descriptor.readCloseResult = in.ConsumeIntegral<int16_t>();
@@ -102,8 +95,7 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
 
 // Hosts may change what they delivered only honestly: fewer planes, shorter row strides,
 // narrower plane ranges, another `planes` or another filter area.
-void ChangeDelivery(FuzzedDataProvider& in, TestHost& host) {
-  FilterRecord& r = host.record;
+void ChangeDelivery(FuzzedDataProvider& in, FilterRecord& r) {
   switch (in.ConsumeIntegralInRange(0, 4)) {
     case 0: r.planes = in.ConsumeIntegralInRange<int16_t>(-2, 24); break;
     case 1: r.outRowBytes = in.ConsumeIntegralInRange<int32_t>(0, r.outRowBytes > 0 ? r.outRowBytes : 0); break;
@@ -113,13 +105,12 @@ void ChangeDelivery(FuzzedDataProvider& in, TestHost& host) {
       if (r.inHiPlane > r.inLoPlane && in.ConsumeBool()) r.inHiPlane = int16_t(r.inHiPlane - 1);
       break;
     default:
-      host.SetFilterRect(VRect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
+      r.filterRect = Rect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)};
       break;
   }
 }
 
 void FuzzOneRun(FuzzedDataProvider& in) {
-  wideCoordinates = false;
   TestHost host(&ENTRYPOINT);
   const int16_t modes[] = {plugInModeGrayScale, plugInModeRGBColor, plugInModeCMYKColor,
                            plugInModeHSLColor, plugInModeHSBColor, plugInModeMultichannel,
@@ -129,7 +120,7 @@ void FuzzOneRun(FuzzedDataProvider& in) {
   const int32_t planes = in.ConsumeIntegralInRange(1, 6);
   host.SetImage(MakePatternImage(width, height, planes), in.PickValueInArray(modes));
   if (in.ConsumeBool()) host.record.planes = in.ConsumeIntegralInRange<int16_t>(-2, 24);
-  if (in.ConsumeBool()) host.SetFilterRect(VRect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
+  if (in.ConsumeBool()) host.SetFilterRect(Rect{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)});
   host.record.maxSpace = in.ConsumeIntegral<int32_t>();
   ChooseFaults(in, host.faults);
   const int32_t failNew = host.faults.failNthNewHandle;
@@ -188,7 +179,7 @@ void FuzzOneRun(FuzzedDataProvider& in) {
       }
     } else if (action == 8) {
       host.ServeRequestedRectangles();
-      ChangeDelivery(in, host);
+      ChangeDelivery(in, host.record);
       host.Call(filterSelectorContinue);
     } else {
       host.RunFilter(in.ConsumeBool());

@@ -205,98 +205,67 @@ TEST_F(DriversTest, PreviewOfASmallAreaIsNotCroppedAndNeedsTheFlag) {
   EXPECT_EQ(host->result, errPlugInHostInsufficient);
 }
 
-// Documents past 32,767 pixels on either axis (thin, to stay cheap), and the old host's
-// 16-bit path up to its limit: strip positions and the image against the closed form.
-TEST_F(DriversTest, BigDocumentsOnBothPathsAndBothCoordinateWidths) {
+// Documents past 32,767 pixels on either axis (thin, to stay cheap), the old host's 16-bit
+// path up to its limit, and the preview panned across 32,767: against the closed form.
+TEST_F(DriversTest, BigDocumentsOnBothPathsAndCoordinateWidths) {
   struct Case {
-    bool wide;            // bigDocumentData offered
-    bool tile;            // Continue strips, else advanceState
+    bool wide, tile;  // bigDocumentData offered; Continue strips, else advanceState
     int32_t width, height;
-    VRect area;           // empty: the whole image
-    int32_t bandRows;     // tile strips; on the whole-area path, the fallback band
-    int64_t maxServed;    // whole-area path: -108 past this many bytes
-  } cases[] = {
-      {false, true, 32767, 3, {}, 2, 0},        {false, false, 3, 32767, {}, 0, 0},
-      {true, true, 40000, 3, {}, 2, 0},         {true, true, 3, 40000, {}, 4096, 0},
-      {true, false, 40000, 3, {}, 0, 0},        {true, false, 3, 40000, {}, 5000, 21 * 6000},
-      {true, true, 2, 40000, {32700, 0, 32900, 2}, 64, 0},
-      {true, false, 40000, 2, {0, 32000, 2, 33000}, 0, 0},
-  };
+    VRect area;        // empty: the whole image
+    int32_t rows;      // tile strips; on the whole-area path, the band after -108
+    int32_t pan;       // > 0: a preview along the long side instead of a run
+  } cases[] = {{false, true, 32767, 3, {}, 2, 0},  {false, false, 3, 32767, {}, 0, 0},
+               {true, true, 40000, 3, {}, 2, 0},   {true, true, 3, 40000, {}, 4096, 0},
+               {true, false, 40000, 3, {}, 0, 0},  {true, false, 3, 40000, {}, 5000, 0},
+               {true, true, 2, 40000, {32700, 0, 32900, 2}, 64, 0},
+               {true, false, 40000, 2, {0, 32000, 2, 33000}, 0, 0},
+               {true, false, 40000, 2, {}, 0, 12800}, {true, false, 2, 40000, {}, 0, 12800}};
   for (const Case& c : cases) {
     SetUp();
     host->faults.withholdBigDocument = !c.wide;
-    host->faults.maxServedBytes = c.maxServed;
+    host->faults.maxServedBytes = c.rows > 0 && !c.tile ? 21 * 6000 : 0;  // 3 wide, 3 planes
     host->ApplyFaults();
     Use(MakePatternImage(c.width, c.height, 3), plugInModeRGBColor);
     if (!RectIsEmpty(c.area)) host->SetFilterRect(c.area);
     const VRect area = host->FilterArea();
-    if (c.tile) UseTilePath(*host, int16_t(c.bandRows));
-    if (!c.tile && c.bandRows > 0) host->record.maxSpace = 21 * c.bandRows;  // 3 wide, 3 planes
-    GridModel m;
-    m.horizontalGap = 5;
-    m.verticalGap = 3;
-    m.alignment = 1;
-    m.removeOthers = true;
+    if (c.tile) UseTilePath(*host, int16_t(c.rows));
+    if (!c.tile) host->record.maxSpace = 21 * c.rows;
+    GridModel m{5, 0, 3, 0, 1, true, true};
     ApplyModel(Block(), m);
     const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) +
                              (c.wide ? " wide" : " narrow") + (c.tile ? " strips" : " whole");
-    ASSERT_EQ(host->RunFilter(false), noErr) << name;
-    EXPECT_EQ(host->bigDocument.PluginUsing32BitCoordinates, c.wide ? 1 : 0) << name;
-    const int32_t height = area.bottom - area.top;
-    const int32_t rows = c.bandRows > 0 ? c.bandRows : height;
-    const auto& served = host->counters.servedOutRects;
-    ASSERT_EQ(int32_t(served.size()), (height + rows - 1) / rows) << name;
-    for (size_t i = 0; i < served.size(); ++i) {
-      EXPECT_EQ(served[i].top, area.top + int32_t(i) * rows) << name << ", strip " << i;
-      EXPECT_EQ(served[i].bottom, area.top + int32_t(i + 1) * rows) << name << ", strip " << i;
-      EXPECT_EQ(served[i].left, area.left);
-      EXPECT_EQ(served[i].right, area.right);
+    HostImage want = ModelImage(host->source, area, m);
+    const bool tall = c.height > c.width;
+    if (c.pan > 0) {  // the pane keeps 250 x 230 of the centre, moved by the pan
+      SetPreviewPan(*Block(), tall ? 0 : c.pan, tall ? c.pan : 0);
+      Block()->showDialog = Block()->useAdvanceState = 1;
+      Context()->previewFrame = PreviewFrame{10, 10, 300, 300};
+      SetupPreviewArea(Context());
+      RenderPreview(Context(), false);
+      host->CommitOutput();
+      const VRect crop = host->FilterArea();
+      const int32_t start = (40000 - (tall ? 230 : 250)) / 2 + c.pan;
+      EXPECT_EQ(tall ? crop.top : crop.left, start) << name;
+      EXPECT_EQ(tall ? crop.bottom : crop.right, start + (tall ? 230 : 250)) << name;
+      EXPECT_TRUE(SameRect(SavedFilterArea(*Block()), area));
+      for (int32_t y = 0; y < c.height; ++y)
+        for (int32_t x = 0; x < c.width; ++x)
+          if (y < crop.top || y >= crop.bottom || x < crop.left || x >= crop.right)
+            std::memcpy(want.At(y, x), host->source.At(y, x), 3);
+    } else {
+      ASSERT_EQ(host->RunFilter(false), noErr) << name;
+      EXPECT_EQ(host->bigDocument.PluginUsing32BitCoordinates, c.wide ? 1 : 0) << name;
+      const int32_t height = area.bottom - area.top, rows = c.rows > 0 ? c.rows : height;
+      const auto& served = host->counters.servedOutRects;
+      ASSERT_EQ(int32_t(served.size()), (height + rows - 1) / rows) << name;
+      for (size_t i = 0; i < served.size(); ++i)
+        EXPECT_TRUE(SameRect(served[i], VRect{area.top + int32_t(i) * rows, area.left,
+                                              area.top + int32_t(i + 1) * rows, area.right}))
+            << name << ", strip " << i;
+      EXPECT_EQ(host->counters.maxProgressDone, height - 1) << name;
+      EXPECT_TRUE(RectIsEmpty(host->InArea()) && RectIsEmpty(host->OutArea()) && RectIsEmpty(host->MaskArea()));
     }
-    EXPECT_EQ(host->counters.maxProgressDone, height - 1) << name;
-    EXPECT_TRUE(RectIsEmpty(host->InArea()) && RectIsEmpty(host->OutArea()) && RectIsEmpty(host->MaskArea()));
-    EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, area, m)), "") << name;
-    TearDown();
-  }
-}
-
-// The preview crop of a long thin document, panned across 32,767: the region and its pixels
-// follow the whole area's grid, and the whole area comes back.
-TEST_F(DriversTest, PreviewOfABigDocumentPansPastInt16) {
-  struct Case {
-    bool tall;
-    int32_t pan;
-    int32_t start;  // expected crop start: (40000 - limit) / 2 + pan, kept inside
-  } cases[] = {{false, 12800, 32675}, {false, 30000, 39750}, {false, -19000, 875},
-               {true, 12800, 32685}, {true, -30000, 0}};
-  for (const Case& c : cases) {
-    SetUp();
-    Use(MakePatternImage(c.tall ? 2 : 40000, c.tall ? 40000 : 2, 3), plugInModeRGBColor);
-    GridModel m;
-    m.horizontalGap = 9;
-    m.verticalGap = 13;
-    m.alignment = 2;
-    FilterParameters* block = Block();
-    ApplyModel(block, m);
-    SetPreviewPan(*block, c.tall ? 0 : c.pan, c.tall ? c.pan : 0);
-    block->showDialog = 1;
-    block->useAdvanceState = 1;
-    Context()->previewFrame = PreviewFrame{10, 10, 300, 300};  // 250 wide, 230 high
-    const VRect whole = host->FilterArea();
-    SetupPreviewArea(Context());
-    ASSERT_EQ(host->result, noErr);
-    const VRect crop = host->FilterArea();
-    const int32_t length = c.tall ? 230 : 250;
-    EXPECT_EQ(c.tall ? crop.top : crop.left, c.start) << "pan " << c.pan;
-    EXPECT_EQ(c.tall ? crop.bottom : crop.right, c.start + length) << "pan " << c.pan;
-    EXPECT_EQ(c.tall ? crop.right - crop.left : crop.bottom - crop.top, 2) << "the thin side is whole";
-    EXPECT_TRUE(SameRect(SavedFilterArea(*block), whole));
-    RenderPreview(Context(), false);
-    host->CommitOutput();
-    const HostImage final = ModelImage(host->source, whole, m);
-    HostImage want = host->source;
-    for (int32_t y = crop.top; y < crop.bottom; ++y)
-      for (int32_t x = crop.left; x < crop.right; ++x) std::memcpy(want.At(y, x), final.At(y, x), 3);
-    EXPECT_EQ(FirstDifference(host->image, want), "") << "pan " << c.pan;
+    EXPECT_EQ(FirstDifference(host->image, want), "") << name;
     TearDown();
   }
 }
