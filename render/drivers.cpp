@@ -65,6 +65,18 @@ void CropSpan(int32_t* low, int32_t* high, int32_t limit, int32_t pan) noexcept 
   *high = int32_t(start + kept);
 }
 
+// True when the rectangles hold a strip this module asks for: as wide as the filter area,
+// starting on one of its rows, the same for input and output. After the last strip they are
+// empty, and a host that calls Continue without a Start may leave anything in them.
+bool HoldsRequestedStrip(const FilterRecord* record) noexcept {
+  const VRect area = FilterArea(record);
+  const VRect in = InArea(record);
+  const VRect out = OutArea(record);
+  return in.top < in.bottom && in.top >= area.top && in.top < area.bottom &&
+         in.left == area.left && in.right == area.right && out.top == in.top &&
+         out.left == in.left && out.bottom == in.bottom && out.right == in.right;
+}
+
 }  // namespace
 
 void SetupFirstStrip(InvocationContext* context) noexcept {
@@ -92,6 +104,10 @@ void DoContinue(InvocationContext* context) noexcept {
   }
   if (block->useAdvanceState) {
     EmptyRects(record);  // the whole area was done inside Start
+    return;
+  }
+  if (!HoldsRequestedStrip(record)) {
+    EmptyRects(record);  // the run is over, or never began: nothing to render or ask for
     return;
   }
   RenderStripes(context, true);

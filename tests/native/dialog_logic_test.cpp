@@ -44,7 +44,8 @@ TEST(DialogLogic, FieldNumbersSteppingAndRefill) {
   };
   for (const Parse p : {Parse{"", 0}, Parse{"  12", 12}, Parse{"+7", 7}, Parse{"-3", -3},
                         Parse{"12ab", 12}, Parse{"ab12", 0}, Parse{"\t\n9", 9},
-                        Parse{"99999999999999", INT32_MAX}, Parse{"-99999999999999", INT32_MIN}})
+                        Parse{"99999999999999", INT32_MAX}, Parse{"-99999999999999", INT32_MIN},
+                        Parse{"-9999999999999999999999999", INT32_MIN}})
     EXPECT_EQ(ParseFieldNumber(p.text), p.want) << '"' << p.text << '"';
   EXPECT_EQ(ParseFieldNumber(nullptr), 0);
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "host/coordinates.h"
 #include "render/drivers.h"
@@ -140,6 +141,25 @@ TEST_F(DriversTest, ContinueWithAbortKeepsTheStrip) {
   EXPECT_TRUE(SameRect(host->record.inRect, strip));
   host->CommitOutput();
   EXPECT_EQ(FirstDifference(host->image, host->source), "");
+}
+
+// A Continue after the last strip, or without a Start over what the host left, renders and
+// asks for nothing: empty, below, above, narrower than the area.
+TEST_F(DriversTest, ContinueOutsideARunAsksForNothing) {
+  bool afterRun = true;  // the first case runs first, the others call Continue alone
+  for (Rect left : {Rect{}, Rect{}, Rect{12, 1, 16, 5}, Rect{-2, 1, 2, 5}, Rect{2, 2, 6, 5}}) {
+    SetUp();
+    host->SetFilterRect(Rect{2, 1, 12, 5});
+    UseTilePath(*host, 4);
+    Block()->horizontalGap = 1;
+    if (std::exchange(afterRun, false)) ASSERT_EQ(host->RunFilter(false), noErr);
+    host->RequestArea(VRect{left.top, left.left, left.bottom, left.right});
+    host->source = host->image;
+    EXPECT_EQ(host->Call(filterSelectorContinue), noErr);
+    EXPECT_TRUE(AllRectsEmpty(host->record)) << left.top;
+    EXPECT_EQ(FirstDifference(host->image, host->source), "") << left.top;
+    TearDown();
+  }
 }
 
 TEST_F(DriversTest, PreviewCropsTheLargeAreaAndShowsStripesWhereTheResultHasThem) {
