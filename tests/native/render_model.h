@@ -58,10 +58,7 @@ inline HostImage ModelImage(const HostImage& before, const VRect& area, const Gr
   return out;
 }
 
-inline HostImage ModelImage(const HostImage& before, const Rect& area, const GridModel& m) {
-  return ModelImage(before, VRect{area.top, area.left, area.bottom, area.right}, m);
-}
-
+inline HostImage ModelImage(const HostImage& b, const Rect& a, const GridModel& m) { return ModelImage(b, VRect{a.top, a.left, a.bottom, a.right}, m); }
 // Empty when equal; otherwise the first differing pixel.
 inline std::string FirstDifference(const HostImage& got, const HostImage& want) {
   if (got.width != want.width || got.height != want.height || got.planes != want.planes)

