@@ -1,6 +1,7 @@
 // Records shared by the plug-in's subsystems. Platform-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host_interface.h"
@@ -49,7 +50,21 @@ struct FilterParameters {
   uint8_t ignoreZeroPixel;
   uint8_t removeOthers;
   int16_t alignment;            // 0 top, 1 centre, 2 bottom
+  // Blocks before documents past 32,767 pixels ended here (44 bytes, these two padding).
+  uint16_t wideFieldsTag;       // kWideFieldsTag when the fields below exist
+  // The pan and the saved area in 32 bits; the 16-bit fields above keep them saturated.
+  VRect savedFilterArea;
+  int32_t previewPanH;
+  int32_t previewPanV;
 };
+
+constexpr uint16_t kWideFieldsTag = 0x5732;
+constexpr int32_t kNarrowBlockSize = 44;
+static_assert(offsetof(FilterParameters, alignment) == 40 &&
+                  offsetof(FilterParameters, wideFieldsTag) == 42 &&
+                  offsetof(FilterParameters, savedFilterArea) == kNarrowBlockSize &&
+                  sizeof(FilterParameters) == 68,
+              "stored blocks keep their layout");
 
 // Cached identification of the running host.
 struct HostInfo {

@@ -112,6 +112,19 @@ struct ColorServicesInfo {
   } selectorParameter;
 };
 
+// 32-bit twins of the record's rectangles and sizes, for documents past 32,767 pixels.
+// All members are 4 bytes wide, so both bitnesses share one layout.
+struct BigDocumentStruct {
+  int32_t PluginUsing32BitCoordinates;  // the plug-in sets it non-zero before using the rest
+  VPoint imageSize32;
+  VRect filterRect32;
+  VRect inRect32;
+  VRect outRect32;
+  VRect maskRect32;
+  VPoint floatCoord32;
+  VPoint wholeSize32;
+};
+
 struct PSPixelMask {
   PSPixelMask* next;
   void* maskData;
@@ -175,7 +188,6 @@ struct ImageServicesProcs;
 struct PropertyProcs;
 struct ChannelPortProcs;
 struct ReadImageDocumentDesc;
-struct BigDocumentStruct;
 
 // Scripting
 using OpenReadDescriptorProc = PIReadDescriptor(HOSTAPI*)(PIDescriptorHandle descriptor,
@@ -507,6 +519,7 @@ constexpr Fixed kFixedOne = 0x00010000;
 
 HOST_ABI_SIZE(Point, 4, 4);
 HOST_ABI_SIZE(Rect, 8, 8);
+HOST_ABI_SIZE(VPoint, 8, 8);
 HOST_ABI_SIZE(VRect, 16, 16);
 HOST_ABI_SIZE(RGBColor, 6, 6);
 HOST_ABI_SIZE(PlugInMonitor, 40, 40);
@@ -667,6 +680,16 @@ HOST_ABI_OFFSET(PSPixelMap, masks, 44, 56);
 HOST_ABI_OFFSET(PSPixelMap, maskPhaseRow, 48, 64);
 HOST_ABI_OFFSET(PSPixelMap, maskPhaseCol, 52, 68);
 HOST_ABI_SIZE(PSPixelMap, 56, 72);
+
+HOST_ABI_OFFSET(BigDocumentStruct, PluginUsing32BitCoordinates, 0, 0);
+HOST_ABI_OFFSET(BigDocumentStruct, imageSize32, 4, 4);
+HOST_ABI_OFFSET(BigDocumentStruct, filterRect32, 12, 12);
+HOST_ABI_OFFSET(BigDocumentStruct, inRect32, 28, 28);
+HOST_ABI_OFFSET(BigDocumentStruct, outRect32, 44, 44);
+HOST_ABI_OFFSET(BigDocumentStruct, maskRect32, 60, 60);
+HOST_ABI_OFFSET(BigDocumentStruct, floatCoord32, 76, 76);
+HOST_ABI_OFFSET(BigDocumentStruct, wholeSize32, 84, 84);
+HOST_ABI_SIZE(BigDocumentStruct, 92, 92);
 
 HOST_ABI_OFFSET(PSPixelMask, next, 0, 0);
 HOST_ABI_OFFSET(PSPixelMask, maskData, 4, 8);

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "host/coordinates.h"
 #include "host/host_identification.h"
 #include "params/scripting.h"
 #include "params/settings.h"
@@ -28,8 +29,6 @@ void SetDefaults(FilterParameters* block) noexcept {
   block->verticalThickness = int16_t(kThicknessRange.defaultValue);
   block->horizontalGap = int16_t(kGapRange.defaultValue);
   block->horizontalThickness = int16_t(kThicknessRange.defaultValue);
-  block->previewOffsetH = 0;
-  block->previewOffsetV = 0;
   block->colourRadioId = int16_t(kColourRadioRange.defaultValue);
   block->ignoreZeroPixel = 1;
   block->removeOthers = 0;
@@ -37,7 +36,9 @@ void SetDefaults(FilterParameters* block) noexcept {
   // Hosts' allocators need not zero-fill; these two have no meaningful default but must
   // not start as garbage.
   block->showDialog = 0;
-  block->savedFilterRect = Rect{};
+  SetSavedFilterArea(*block, VRect{});
+  SetPreviewPan(*block, 0, 0);
+  block->wideFieldsTag = kWideFieldsTag;
   block->hostIsPremiere = IsPlatformCode(HostGroupVersion(FourCC("PrMr"))) ? 1 : 0;
 }
 
@@ -92,7 +93,12 @@ void CheckParameters(InvocationContext* context) noexcept {
     return;
   }
   constexpr int32_t kBlockSize = int32_t(sizeof(FilterParameters));
-  const int32_t size = KnownBlockSize(record);
+  int32_t size = KnownBlockSize(record);
+  // A host that cannot tell the size may hold a block from before the wide fields: without
+  // their tag, only the old length is safe to read.
+  if (size == 0 && HandleSuiteUsable(record->handleProcs) && !IsFallbackHandle(record->parameters) &&
+      ParametersOf(record)->wideFieldsTag != kWideFieldsTag)
+    size = kNarrowBlockSize;
   if (size > 0 && size < kBlockSize) {
     // An older or damaged session's block: grow it, keep the fields it has, default the rest.
     const HandleProcs* suite = record->handleProcs;
@@ -105,6 +111,7 @@ void CheckParameters(InvocationContext* context) noexcept {
     SetDefaults(&defaults);
     std::memcpy(reinterpret_cast<char*>(*record->parameters) + size,
                 reinterpret_cast<const char*>(&defaults) + size, size_t(kBlockSize - size));
+    ParametersOf(record)->wideFieldsTag = kWideFieldsTag;  // old blocks had padding there
   }
   ClampParameters(ParametersOf(record));
 }
@@ -145,10 +152,9 @@ void DoPrepare(InvocationContext* context) noexcept {
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;
 
-  const Rect& area = record->filterRect;
-  // In 32 bits: an area from a negative edge to near 32767 is wider or taller than int16.
-  const int64_t width = int32_t(area.right) - area.left;
-  const int64_t height = int32_t(area.bottom) - area.top;
+  const VRect area = FilterArea(record);
+  const int64_t width = int64_t(area.right) - area.left;
+  const int64_t height = int64_t(area.bottom) - area.top;
   // Input, output and mask bytes of one row, in 64 bits so no host value can overflow it.
   const int64_t rowBytes = width * (2 * int64_t(record->planes) + 1);
   const int64_t offered = record->maxSpace;

@@ -1,8 +1,10 @@
 #include "render/row_renderer.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
+#include "host/coordinates.h"
 #include "params/settings.h"
 #include "render/stripe_colour.h"
 
@@ -50,7 +52,7 @@ int32_t Max(int32_t a, int32_t b) noexcept { return a > b ? a : b; }
 int64_t Abs(int32_t a) noexcept { return a < 0 ? -int64_t(a) : int64_t(a); }
 
 StripePattern MakePattern(int16_t gapField, int16_t thicknessField, int16_t alignment,
-                          int32_t firstOffset) noexcept {
+                          int64_t firstOffset) noexcept {
   StripePattern pattern{};
   const int32_t gap = ClampSetting(gapField, kGapRange);
   const int32_t thickness = ClampSetting(thicknessField, kThicknessRange) + 1;
@@ -60,7 +62,7 @@ StripePattern MakePattern(int16_t gapField, int16_t thicknessField, int16_t alig
   int32_t start = 0;
   if (alignment == 1) start = gap / 2;
   if (alignment == 2) start = gap;
-  pattern.firstPhase = PositiveMod(firstOffset - start, pattern.period);
+  pattern.firstPhase = PositiveMod(int32_t(firstOffset % pattern.period) - start, pattern.period);
   return pattern;
 }
 
@@ -76,7 +78,7 @@ void StripeTriple(ColourCode code, int16_t* rgb) noexcept {
   }
 }
 
-bool Contains(const Rect& outer, const Rect& inner) noexcept {
+bool Contains(const VRect& outer, const VRect& inner) noexcept {
   return outer.top <= inner.top && outer.left <= inner.left && outer.bottom >= inner.bottom &&
          outer.right >= inner.right && outer.top < outer.bottom && outer.left < outer.right;
 }
@@ -106,16 +108,18 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
 
   // Only the part of outRect inside the filter area is written; the last strip may reach
   // below it, and those rows keep what the host delivered.
-  const Rect& area = record->filterRect;
-  const Rect& out = record->outRect;
-  const Rect& in = record->inRect;
-  const int32_t top = Max(out.top, area.top);
-  const int32_t bottom = Min(out.bottom, area.bottom);
-  const int32_t left = Max(out.left, area.left);
-  const int32_t right = Min(out.right, area.right);
-  job->rows = bottom - top;
-  job->columns = right - left;
-  if (job->rows <= 0) return false;
+  // In 64 bits: hostile 32-bit coordinates must not overflow a difference.
+  const VRect area = FilterArea(record);
+  const VRect out = OutArea(record);
+  const VRect in = InArea(record);
+  const int64_t top = Max(out.top, area.top);
+  const int64_t bottom = Min(out.bottom, area.bottom);
+  const int64_t left = Max(out.left, area.left);
+  const int64_t right = Min(out.right, area.right);
+  const int64_t height = int64_t(area.bottom) - area.top;
+  if (bottom - top <= 0 || bottom - top > INT32_MAX || right - left > INT32_MAX) return false;
+  job->rows = int32_t(bottom - top);
+  job->columns = int32_t(right - left);
   if (job->columns > 0) {
     if (record->outData == nullptr || record->inData == nullptr) return false;
     // The source must cover what is read, and rows must not overlap.
@@ -138,8 +142,9 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
 
   // The grid is anchored at the whole filter area: while the dialog shows a crop of it,
   // that area is in savedFilterRect.
-  Rect anchor = area;
-  if (block->showDialog != 0 && Contains(block->savedFilterRect, area)) anchor = block->savedFilterRect;
+  VRect anchor = area;
+  const VRect saved = SavedFilterArea(*block);
+  if (block->showDialog != 0 && Contains(saved, area)) anchor = saved;
   const int16_t alignment = ValidAlignment(block->alignment);
   job->rowPattern = MakePattern(block->horizontalGap, block->horizontalThickness, alignment,
                                 top - anchor.top);
@@ -148,8 +153,8 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
 
   job->abort = record->abortProc;
   job->progress = reportProgress ? record->progressProc : nullptr;
-  job->progressFirst = top - area.top;
-  job->progressTotal = int32_t(area.bottom) - area.top;
+  job->progressFirst = int32_t(top - area.top < INT32_MAX ? top - area.top : INT32_MAX);
+  job->progressTotal = int32_t(height < INT32_MAX ? height : INT32_MAX);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "shell/entry.h"
 
+#include "host/coordinates.h"
 #include "params/run_control.h"
 #include "render/drivers.h"
 #include "shell/handles.h"
@@ -59,6 +60,7 @@ extern "C" void HOSTAPI ENTRYPOINT(int16_t selector, void* filterRecord, intptr_
     return;
   }
   auto* record = static_cast<FilterRecord*>(filterRecord);
+  ClaimWideCoordinates(record);
   InvocationContext* context = AcquireContext(result, record, record->handleProcs,
                                               int32_t(sizeof(InvocationContext)), data,
                                               InitParameters);

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "host/coordinates.h"
 #include "params/run_control.h"
 #include "params/settings.h"
 #include "render/drivers.h"
@@ -52,8 +53,8 @@ constexpr PanStep kPanSteps[] = {
     {IDC_PAN_UP, 0, -kPanPixels},                 {IDC_PAN_DOWN, 0, kPanPixels},
 };
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high) noexcept {
-  return value < low ? low : (value > high ? high : value);
+int32_t Clamp(int64_t value, int32_t low, int32_t high) noexcept {
+  return int32_t(value < low ? low : (value > high ? high : value));
 }
 
 FilterParameters* BlockOf(const DialogState& state) noexcept {
@@ -69,9 +70,8 @@ Slider GapOf(Slider thickness) noexcept {
 
 // The host's filterRect goes back to the whole area the preview set-up kept.
 void RestoreWholeArea(DialogState& state, FilterParameters& block) noexcept {
-  if (state.previewSetUp) state.context->filterRecord->filterRect = block.savedFilterRect;
-  block.previewOffsetH = 0;
-  block.previewOffsetV = 0;
+  if (state.previewSetUp) SetFilterArea(state.context->filterRecord, SavedFilterArea(block));
+  SetPreviewPan(block, 0, 0);
 }
 
 }  // namespace
@@ -153,11 +153,11 @@ bool OpenPreview(DialogState& state) noexcept {
   return true;
 }
 
-void SetPanLimits(DialogState& state, const Rect& narrowed, const Rect& whole) noexcept {
-  state.panMinH = -(int32_t(narrowed.left) - whole.left);
-  state.panMaxH = int32_t(whole.right) - narrowed.right;
-  state.panMinV = -(int32_t(narrowed.top) - whole.top);
-  state.panMaxV = int32_t(whole.bottom) - narrowed.bottom;
+void SetPanLimits(DialogState& state, const VRect& narrowed, const VRect& whole) noexcept {
+  state.panMinH = Clamp(-(int64_t(narrowed.left) - whole.left), INT32_MIN, INT32_MAX);
+  state.panMaxH = Clamp(int64_t(whole.right) - narrowed.right, INT32_MIN, INT32_MAX);
+  state.panMinV = Clamp(-(int64_t(narrowed.top) - whole.top), INT32_MIN, INT32_MAX);
+  state.panMaxV = Clamp(int64_t(whole.bottom) - narrowed.bottom, INT32_MIN, INT32_MAX);
 }
 
 void ColourCodeForRadio(int32_t radioId, InvocationContext* context) noexcept {
@@ -258,9 +258,8 @@ void ClampPan(DialogState& state) noexcept {
 void RequestPannedRegion(DialogState& state) noexcept {
   FilterParameters* block = BlockOf(state);
   if (block == nullptr) return;
-  block->previewOffsetH = int16_t(state.panH);
-  block->previewOffsetV = int16_t(state.panV);
-  state.context->filterRecord->filterRect = block->savedFilterRect;
+  SetPreviewPan(*block, state.panH, state.panV);
+  SetFilterArea(state.context->filterRecord, SavedFilterArea(*block));
   SetupPreviewArea(state.context);
 }
 
@@ -274,12 +273,13 @@ bool ApplyPan(DialogState& state) noexcept {
 
 ImageRect ImageRectFor(int32_t frameLeft, int32_t frameTop, int32_t frameRight,
                        int32_t frameBottom, int32_t originX, int32_t originY,
-                       const Rect& outRect) noexcept {
-  const int32_t width = int32_t(outRect.right) - outRect.left;
-  const int32_t height = int32_t(outRect.bottom) - outRect.top;
+                       const VRect& outRect) noexcept {
+  // A live region is no larger than the pane; any other is kept from overflowing the sums.
+  const int32_t width = Clamp(int64_t(outRect.right) - outRect.left, INT16_MIN, INT16_MAX);
+  const int32_t height = Clamp(int64_t(outRect.bottom) - outRect.top, INT16_MIN, INT16_MAX);
   const int32_t left = (frameLeft + frameRight - width) / 2 - originX;
   const int32_t top = (frameTop + frameBottom - height) / 2 - originY;
-  return ImageRect{int16_t(left), int16_t(top), int16_t(left + width), int16_t(top + height)};
+  return ImageRect{left, top, left + width, top + height};
 }
 
 bool ImageRectContains(const ImageRect& rect, int32_t x, int32_t y) noexcept {

@@ -43,7 +43,7 @@ int32_t OpeningColourRadio(FilterParameters& block) noexcept;
 // A failing request turns the preview off for this run and drops the host's error.
 bool OpenPreview(DialogState& state) noexcept;
 // Pan limits from the narrowed and the whole filter area.
-void SetPanLimits(DialogState& state, const Rect& narrowed, const Rect& whole) noexcept;
+void SetPanLimits(DialogState& state, const VRect& narrowed, const VRect& whole) noexcept;
 
 // Writes the radio's colour code; ids other than the four radios write nothing.
 void ColourCodeForRadio(int32_t radioId, InvocationContext* context) noexcept;
@@ -76,7 +76,7 @@ bool ApplyPan(DialogState& state) noexcept;
 // Mouse over the preview. Points are dialog client coordinates.
 ImageRect ImageRectFor(int32_t frameLeft, int32_t frameTop, int32_t frameRight,
                        int32_t frameBottom, int32_t originX, int32_t originY,
-                       const Rect& outRect) noexcept;
+                       const VRect& outRect) noexcept;
 // All four edges count as inside.
 bool ImageRectContains(const ImageRect& rect, int32_t x, int32_t y) noexcept;
 void StartDrag(DialogState& state, int32_t x, int32_t y) noexcept;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "host/coordinates.h"
 #include "params/run_control.h"
 #include "params/settings.h"
 #include "render/drivers.h"
@@ -84,7 +85,7 @@ void OnInitDialog(DialogState& state, HWND dialog, LPARAM lParam) noexcept {
   state.previewCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_PREVIEW_HAND));
   state.dragCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_DRAG_HAND));
   if (state.previewSetUp)
-    SetPanLimits(state, context->filterRecord->filterRect, block->savedFilterRect);
+    SetPanLimits(state, FilterArea(context->filterRecord), SavedFilterArea(*block));
 }
 
 void EndWith(DialogState& state, HWND dialog, INT_PTR code) noexcept {

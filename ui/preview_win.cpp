@@ -1,4 +1,5 @@
 // The preview pane: where the host draws the rendered region, and the mouse that pans it.
+#include "host/coordinates.h"
 #include "resources/resource_ids.h"
 #include "ui/dialog_logic.h"
 #include "ui/dialog_win.h"
@@ -54,7 +55,7 @@ ImageRect ComputeImageRect(const InvocationContext* context, HWND dialog) noexce
   POINT origin{0, 0};
   ClientToScreen(dialog, &origin);
   return ImageRectFor(frame.left, frame.top, frame.right, frame.bottom, origin.x, origin.y,
-                      context->filterRecord->outRect);
+                      OutArea(context->filterRecord));
 }
 
 void PaintPreview(const InvocationContext* context, HWND dialog) noexcept {
@@ -70,8 +71,7 @@ void PaintPreview(const InvocationContext* context, HWND dialog) noexcept {
   PSPixelMask mask{};
   PSPixelMap map{};
   map.version = 1;
-  map.bounds = VRect{record->outRect.top, record->outRect.left, record->outRect.bottom,
-                     record->outRect.right};
+  map.bounds = OutArea(record);
   map.imageMode = record->imageMode;
   map.rowBytes = record->outRowBytes;
   map.colBytes = pixelBytes;

@@ -111,8 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 5: {
-        SetPanLimits(state, Rect{int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int())},
-                     record.filterRect);
+        SetPanLimits(state, VRect{in.Int(), in.Int(), in.Int(), in.Int()}, VRect{0, 0, 480, 640});
         break;
       }
       case 6: {
@@ -125,10 +124,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 7: {
-        const Rect out{int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int()), int16_t(in.Int())};
+        const VRect out{in.Int(), in.Int(), in.Int(), in.Int()};
         const ImageRect r = ImageRectFor(in.Int() % 100000, in.Int() % 100000, in.Int() % 100000,
                                          in.Int() % 100000, in.Int() % 100000, in.Int() % 100000, out);
-        CHECK(r.left >= INT16_MIN && r.left <= INT16_MAX && r.bottom >= INT16_MIN && r.bottom <= INT16_MAX);
+        const int64_t width = int64_t(out.right) - out.left;
+        CHECK(r.right - r.left == (width < INT16_MIN ? INT16_MIN : width > INT16_MAX ? INT16_MAX : width));
         ImageRectContains(r, in.Int(), in.Int());
         break;
       }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/coordinates.h"
 #include "params/run_control.h"
 #include "render/drivers.h"
 #include "shell/entry.h"
@@ -41,7 +42,7 @@ bool FuzzedDialog(InvocationContext* context) {
   } else {
     RenderPreview(context, false);
   }
-  context->filterRecord->filterRect = block->savedFilterRect;
+  SetFilterArea(context->filterRecord, SavedFilterArea(*block));
   return true;
 }
 
@@ -79,6 +80,7 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
   if (bits & 1048576) f.maxServedBytes = in.ConsumeIntegralInRange<int64_t>(0, 1 << 15);
   if (bits & 2097152) f.descriptor.nullReadProcs = in.ConsumeIntegral<uint32_t>();
   if (bits & 4194304) f.descriptor.nullWriteProcs = in.ConsumeIntegral<uint32_t>();
+  f.withholdBigDocument = (bits & 16777216) != 0;
   if (bits & 8388608) {
     f.descriptor.overrideReadClose = true;
     f.descriptor.readCloseResult = in.ConsumeIntegral<int16_t>();

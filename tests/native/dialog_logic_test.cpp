@@ -102,12 +102,12 @@ TEST(DialogLogic, LettersAndTheirShortcuts) {
 
 TEST(DialogLogic, ImageRectangleAndPanLimits) {
   // The image is centred in the frame; the division truncates toward zero.
-  const ImageRect r = ImageRectFor(110, 60, 411, 291, 100, 50, Rect{0, 0, 230, 300});
+  const ImageRect r = ImageRectFor(110, 60, 411, 291, 100, 50, VRect{0, 0, 230, 300});
   EXPECT_EQ(r.left, 10);
   EXPECT_EQ(r.top, 10);
   EXPECT_EQ(r.right, 310);
   EXPECT_EQ(r.bottom, 240);
-  EXPECT_EQ(ImageRectFor(0, 0, -3, 0, 0, 0, Rect{0, 0, 0, 0}).left, -1);
+  EXPECT_EQ(ImageRectFor(0, 0, -3, 0, 0, 0, VRect{0, 0, 0, 0}).left, -1);
   struct Hit {
     int32_t x, y;
     bool inside;
@@ -117,7 +117,7 @@ TEST(DialogLogic, ImageRectangleAndPanLimits) {
     EXPECT_EQ(ImageRectContains(r, h.x, h.y), h.inside) << h.x << "," << h.y;
 
   DialogState s{};
-  SetPanLimits(s, Rect{100, 170, 330, 470}, Rect{0, 0, 480, 640});
+  SetPanLimits(s, VRect{100, 170, 330, 470}, VRect{0, 0, 480, 640});
   EXPECT_EQ(s.panMinH, -170);
   EXPECT_EQ(s.panMaxH, 170);
   EXPECT_EQ(s.panMinV, -100);
@@ -126,6 +126,10 @@ TEST(DialogLogic, ImageRectangleAndPanLimits) {
   ClampPan(s);
   EXPECT_EQ(s.panH, 170);
   EXPECT_EQ(s.panV, -100);
+  SetPanLimits(s, VRect{100, 32700, 330, 32950}, VRect{0, 0, 480, 40000});  // past 32,767
+  EXPECT_EQ(s.panMaxH, 7050);
+  SetPanLimits(s, VRect{0, INT32_MAX - 1, 1, INT32_MAX}, VRect{0, INT32_MIN, 1, INT32_MAX});  // past int32
+  EXPECT_EQ(s.panMinH, INT32_MIN);
   int32_t h = 0, v = 0;
   EXPECT_FALSE(PanStepFor(IDC_OK, &h, &v));
   EXPECT_TRUE(PanStepFor(IDC_PAN_LEFT_DOWN, &h, &v));

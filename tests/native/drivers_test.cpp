@@ -1,8 +1,11 @@
 // Processing drivers: the strip sequence of the tile path, the whole-area pass, the preview
 // crop, and whole runs against the grid model.
+#include <cstring>
 #include <random>
+#include <string>
 #include <utility>
 
+#include "host/coordinates.h"
 #include "render/drivers.h"
 #include "tests/native/render_model.h"
 
@@ -10,7 +13,8 @@ namespace {
 
 using DriversTest = RenderTest;
 
-bool SameRect(const Rect& a, const Rect& b) {
+template <class A, class B>
+bool SameRect(const A& a, const B& b) {
   return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
@@ -47,7 +51,7 @@ TEST_F(DriversTest, TilePathStripSequence) {
     EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue], c.continues) << c.rowsPerStrip;
     ASSERT_EQ(int32_t(host->counters.servedOutRects.size()), c.continues);
     for (int32_t i = 0; i < c.continues; ++i) {
-      const Rect& s = host->counters.servedOutRects[size_t(i)];
+      const VRect& s = host->counters.servedOutRects[size_t(i)];
       EXPECT_EQ(s.top, 2 + i * c.rowsPerStrip) << "strip " << i;
       EXPECT_EQ(s.left, 1);
       EXPECT_EQ(s.right, 5);
@@ -71,7 +75,7 @@ TEST_F(DriversTest, TilePathSurvivesHostileStripHeightsAndTheEdgeOfInt16) {
     EXPECT_EQ(host->RunFilter(false), noErr);
     EXPECT_LE(host->counters.selectorCalls[filterSelectorContinue], 7);
     EXPECT_TRUE(AllRectsEmpty(host->record));
-    for (const Rect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
+    for (const VRect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
     TearDown();
   }
   // An empty or inverted area asks for nothing at all.
@@ -149,7 +153,7 @@ TEST_F(DriversTest, ContinueOutsideARunAsksForNothing) {
     UseTilePath(*host, 4);
     Block()->horizontalGap = 1;
     if (std::exchange(afterRun, false)) ASSERT_EQ(host->RunFilter(false), noErr);
-    host->record.inRect = host->record.outRect = host->record.maskRect = left;
+    host->RequestArea(VRect{left.top, left.left, left.bottom, left.right});
     host->source = host->image;
     EXPECT_EQ(host->Call(filterSelectorContinue), noErr);
     EXPECT_TRUE(AllRectsEmpty(host->record)) << left.top;
@@ -219,6 +223,61 @@ TEST_F(DriversTest, PreviewOfASmallAreaIsNotCroppedAndNeedsTheFlag) {
   host->ApplyFaults();
   SetupPreviewArea(Context());
   EXPECT_EQ(host->result, errPlugInHostInsufficient);
+}
+
+// Documents past 32,767 pixels on either axis (thin, to stay cheap), the old host's 16-bit
+// path up to its limit, and the preview panned across 32,767: against the closed form.
+TEST_F(DriversTest, BigDocumentsOnBothPathsAndCoordinateWidths) {
+  struct Case {  // area empty: the whole image; rows: strips, or the band after -108
+    bool wide, tile;  // bigDocumentData offered; Continue strips, else advanceState
+    int32_t width, height;
+    VRect area;
+    int32_t rows, pan;  // pan > 0: a preview along the long side instead of a run
+  } cases[] = {{false, true, 32767, 3, {}, 2, 0},  {false, false, 3, 32767, {}, 0, 0},
+               {true, true, 40000, 3, {}, 2, 0},   {true, true, 3, 40000, {}, 4096, 0},
+               {true, false, 40000, 3, {}, 0, 0},  {true, false, 3, 40000, {}, 5000, 0},
+               {true, true, 2, 40000, {32700, 0, 32900, 2}, 64, 0},
+               {true, false, 40000, 2, {0, 32000, 2, 33000}, 0, 0},
+               {true, false, 40000, 2, {}, 0, 12800}, {true, false, 2, 40000, {}, 0, 12800}};
+  for (const Case& c : cases) {
+    SetUp();
+    host->faults.withholdBigDocument = !c.wide;
+    host->faults.maxServedBytes = c.rows > 0 && !c.tile ? 21 * 6000 : 0;  // 3 wide, 3 planes
+    host->ApplyFaults();
+    Use(MakePatternImage(c.width, c.height, 3), plugInModeRGBColor);
+    if (!RectIsEmpty(c.area)) host->SetFilterRect(c.area);
+    const VRect area = host->FilterArea();
+    if (c.tile) UseTilePath(*host, int16_t(c.rows)); else host->record.maxSpace = 21 * c.rows;
+    const GridModel m{5, 0, 3, 0, 1, true, true};
+    ApplyModel(Block(), m);
+    SCOPED_TRACE(&c - cases);
+    HostImage want = ModelImage(host->source, area, m);
+    const bool tall = c.height > c.width;
+    if (c.pan > 0) {  // the pane keeps 250 x 230 of the centre, moved by the pan
+      SetPreviewPan(*Block(), tall ? 0 : c.pan, tall ? c.pan : 0);
+      Block()->showDialog = Block()->useAdvanceState = 1;
+      Context()->previewFrame = PreviewFrame{10, 10, 300, 300};
+      SetupPreviewArea(Context());
+      RenderPreview(Context(), false);
+      host->CommitOutput();
+      const VRect crop = host->FilterArea();
+      const int32_t start = (40000 - (tall ? 230 : 250)) / 2 + c.pan;
+      EXPECT_TRUE(tall ? crop.top == start && crop.bottom == start + 230 : crop.left == start && crop.right == start + 250);
+      for (int32_t y = 0; y < c.height; ++y)
+        for (int32_t x = 0; x < c.width; ++x)
+          if (y < crop.top || y >= crop.bottom || x < crop.left || x >= crop.right) std::memcpy(want.At(y, x), host->source.At(y, x), 3);
+    } else {
+      ASSERT_EQ(host->RunFilter(false), noErr);
+      EXPECT_EQ(host->bigDocument.PluginUsing32BitCoordinates, c.wide ? 1 : 0);
+      const int32_t height = area.bottom - area.top, rows = c.rows > 0 ? c.rows : height;
+      const auto& served = host->counters.servedOutRects;
+      ASSERT_EQ(int32_t(served.size()), (height + rows - 1) / rows);
+      for (int32_t i = 0; i < int32_t(served.size()); ++i)
+        EXPECT_TRUE(SameRect(served[size_t(i)], VRect{area.top + i * rows, area.left, area.top + (i + 1) * rows, area.right})) << i;
+    }
+    EXPECT_EQ(FirstDifference(host->image, want), "");
+    TearDown();
+  }
 }
 
 // Both paths, many random settings, areas, plane counts and strip heights: the image always

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "host/coordinates.h"
 #include "params/scripting.h"
 #include "render/drivers.h"
 #include "tests/native/render_model.h"
@@ -35,7 +36,7 @@ bool PreviewingDialog(InvocationContext* context) {
   } else {
     RenderPreview(context, false);
   }
-  record->filterRect = block->savedFilterRect;
+  SetFilterArea(record, SavedFilterArea(*block));
   return true;
 }
 

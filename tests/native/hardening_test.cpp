@@ -40,7 +40,7 @@ TEST_F(HardeningTest, AreaTallerThanInt16EndsOnBothPaths) {
       EXPECT_EQ(host->RunFilter(false), noErr) << area.top << (tile ? " tile" : " whole");
       EXPECT_LE(host->counters.advanceStateCalls, 1);
       EXPECT_LE(host->counters.selectorCalls[filterSelectorContinue], 3);
-      for (const Rect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
+      for (const VRect& s : host->counters.servedOutRects) EXPECT_LT(s.top, s.bottom);
       EXPECT_GE(Block()->rowsPerStrip, 1);
       EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, area, m)), "");
       TearDown();
@@ -231,7 +231,7 @@ TEST_F(HardeningTest, RendererChecksTheBuffersItIsGiven) {
   Block()->colourCode = kColourRed;
   auto deliver = [&](Rect rect, int16_t planes, int16_t inHi, int16_t outHi) {
     host->counters.abortPolls = 0;
-    r.inRect = r.outRect = r.maskRect = rect;
+    host->RequestArea(VRect{rect.top, rect.left, rect.bottom, rect.right});
     r.inLoPlane = r.outLoPlane = 0;
     r.inHiPlane = inHi;
     r.outHiPlane = outHi;

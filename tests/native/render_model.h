@@ -36,7 +36,7 @@ inline bool ModelOnStripe(int32_t offset, int32_t gap, int32_t thickness, int32_
 }
 
 // The image a run must produce from `before` over `area` (rows below or beside it unchanged).
-inline HostImage ModelImage(const HostImage& before, const Rect& area, const GridModel& m) {
+inline HostImage ModelImage(const HostImage& before, const VRect& area, const GridModel& m) {
   HostImage out = before;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     if (y < 0 || y >= before.height) continue;
@@ -58,6 +58,7 @@ inline HostImage ModelImage(const HostImage& before, const Rect& area, const Gri
   return out;
 }
 
+inline HostImage ModelImage(const HostImage& b, const Rect& a, const GridModel& m) { return ModelImage(b, VRect{a.top, a.left, a.bottom, a.right}, m); }
 // Empty when equal; otherwise the first differing pixel.
 inline std::string FirstDifference(const HostImage& got, const HostImage& want) {
   if (got.width != want.width || got.height != want.height || got.planes != want.planes)
@@ -100,7 +101,7 @@ class RenderTest : public PluginTest {
   // Delivers `out` (also as inRect) and renders it once.
   void RenderRect(Rect out, bool progress = true) {
     FilterRecord& r = host->record;
-    r.inRect = r.outRect = r.maskRect = out;
+    host->RequestArea(VRect{out.top, out.left, out.bottom, out.right});
     r.inLoPlane = r.outLoPlane = 0;
     r.inHiPlane = r.outHiPlane = int16_t(r.planes - 1);
     ASSERT_EQ(host->ServeRequestedRectangles(), noErr);

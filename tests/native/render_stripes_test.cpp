@@ -218,7 +218,7 @@ TEST_F(RowRendererTest, HostilePlaneRangesAndBuffersStayInside) {
   Block()->verticalGap = 1;
   Block()->ignoreZeroPixel = 0;
   FilterRecord& r = host->record;
-  r.inRect = r.outRect = r.maskRect = r.filterRect;
+  host->RequestArea(host->FilterArea());
   // The source delivers two planes while the image has four: only two bytes per pixel are
   // decided, the rest keep what the host delivered.
   r.inLoPlane = 0;

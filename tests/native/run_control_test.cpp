@@ -1,6 +1,7 @@
 // The parameter block and the selector routines that drive a run.
 #include <climits>
 
+#include "host/coordinates.h"
 #include "tests/native/plugin_fixture.h"
 
 namespace {
@@ -24,7 +25,7 @@ class RunControlTest : public PluginTest {
   }
   // Prepare with a given area, planes and offer; returns the block's rowsPerStrip.
   int16_t Prepare(int16_t width, int16_t height, int16_t planes, int32_t offer) {
-    host->record.filterRect = Rect{0, 0, height, width};
+    host->SetFilterRect(Rect{0, 0, height, width});
     host->record.planes = planes;
     host->record.maxSpace = offer;
     EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
@@ -55,6 +56,31 @@ TEST_F(RunControlTest, NewBlockHoldsTheDefaults) {
   EXPECT_EQ(p.savedFilterRect.top | p.savedFilterRect.left | p.savedFilterRect.bottom |
                 p.savedFilterRect.right,
             0);
+}
+
+// A block stored before the wide fields (44 bytes), on hosts that can and cannot tell its size;
+// then wide values against 16-bit fields an older module may have written since.
+TEST_F(RunControlTest, OldShortBlockAndWideFieldsAgreeWithTheNarrowOnes) {
+  for (const bool sizeKnown : {true, false}) {
+    SetUp();
+    host->Call(filterSelectorPrepare);
+    ASSERT_EQ(host->handleProcs.setSizeProc(host->record.parameters, kNarrowBlockSize), noErr);
+    Block()->previewOffsetH = -120;
+    Block()->wideFieldsTag = 0xCDCD;  // the old block's padding
+    host->faults.getSizeAnswersZero = !sizeKnown;
+    EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
+    host->faults.getSizeAnswersZero = false;
+    EXPECT_EQ(host->handleProcs.getSizeProc(host->record.parameters), int32_t(sizeof(FilterParameters)));
+    EXPECT_EQ(PreviewPanH(*Block()), -120) << "size known " << sizeKnown;
+    TearDown();
+  }
+  const int32_t wides[][3] = {{32767, 40000, 40000}, {-32768, -40000, -40000}, {-50, 40000, -50}, {32767, 12, 32767}};
+  for (const auto& w : wides) {
+    FilterParameters block{};
+    block.previewOffsetV = block.savedFilterRect.right = int16_t(w[0]);
+    block.previewPanV = block.savedFilterArea.right = w[1];
+    EXPECT_TRUE(PreviewPanV(block) == w[2] && SavedFilterArea(block).right == w[2]) << "narrow " << w[0] << ", wide " << w[1];
+  }
 }
 
 TEST_F(RunControlTest, ExistingBlockIsKeptAcrossCallsAndRuns) {

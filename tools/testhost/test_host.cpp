@@ -1,5 +1,6 @@
 #include "tools/testhost/test_host.h"
 
+#include <climits>
 #include <cstring>
 
 #include "tools/testhost/host_services.h"
@@ -13,11 +14,26 @@ constexpr uint8_t kGuardValue = 0xA5;
 constexpr int32_t kMaxContinueCalls = 1000000;
 constexpr int32_t kMaxAdvanceStateCalls = 1000000;
 
+int16_t Narrowed(int32_t v) { return int16_t(v < INT16_MIN ? INT16_MIN : (v > INT16_MAX ? INT16_MAX : v)); }
+Rect Narrowed(const VRect& r) { return Rect{Narrowed(r.top), Narrowed(r.left), Narrowed(r.bottom), Narrowed(r.right)}; }
+
+// Both forms of the sizes; an old host's stop at 32767.
+void SetSizes(TestHost& host, VPoint size) {
+  host.record.imageSize = host.record.wholeSize = Point{Narrowed(size.v), Narrowed(size.h)};
+  host.bigDocument.imageSize32 = host.bigDocument.wholeSize32 = size;
+  host.bigDocument.floatCoord32 = VPoint{0, 0};
+}
+
+VRect Either(const TestHost& host, const Rect& narrow, const VRect& wide) {
+  return host.ServesWideCoordinates() ? wide : VRect{narrow.top, narrow.left, narrow.bottom, narrow.right};
+}
+
 }  // namespace
 
 TestHost* ActiveTestHost() { return activeHost; }
 
 bool RectIsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool RectIsEmpty(const VRect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes) {
   HostImage img;
@@ -224,6 +240,8 @@ void TestHost::ApplyFaults() {
   record.platformData = faults.nullPlatformData ? nullptr : &platform;
   about.platformData = faults.nullPlatformData ? nullptr : &platform;
   record.advanceState = faults.withholdAdvanceState ? nullptr : &TestHostCallbacks::AdvanceState;
+  record.bigDocumentData = faults.withholdBigDocument ? nullptr : &bigDocument;
+  if (faults.withholdBigDocument) bigDocument.PluginUsing32BitCoordinates = 0;  // never offered
   ApplyServiceFaults(*this);
 }
 
@@ -232,13 +250,31 @@ void TestHost::SetImage(const HostImage& img, int16_t imageMode) {
   image = img;
   record.imageMode = imageMode;
   record.planes = int16_t(img.planes);
-  record.imageSize = Point{int16_t(img.height), int16_t(img.width)};
-  record.wholeSize = record.imageSize;
   record.inNonLayerPlanes = int16_t(img.planes);
-  SetFilterRect(Rect{0, 0, int16_t(img.height), int16_t(img.width)});
+  SetSizes(*this, VPoint{img.height, img.width});
+  SetFilterRect(VRect{0, 0, img.height, img.width});
 }
 
-void TestHost::SetFilterRect(Rect area) { record.filterRect = area; }
+void TestHost::SetFilterRect(Rect area) { SetFilterRect(VRect{area.top, area.left, area.bottom, area.right}); }
+
+void TestHost::SetFilterRect(const VRect& area) {
+  record.filterRect = Narrowed(area);
+  bigDocument.filterRect32 = area;
+}
+
+bool TestHost::ServesWideCoordinates() const {
+  return record.bigDocumentData == &bigDocument && bigDocument.PluginUsing32BitCoordinates != 0;
+}
+
+VRect TestHost::FilterArea() const { return Either(*this, record.filterRect, bigDocument.filterRect32); }
+VRect TestHost::InArea() const { return Either(*this, record.inRect, bigDocument.inRect32); }
+VRect TestHost::OutArea() const { return Either(*this, record.outRect, bigDocument.outRect32); }
+VRect TestHost::MaskArea() const { return Either(*this, record.maskRect, bigDocument.maskRect32); }
+
+void TestHost::RequestArea(const VRect& area) {
+  record.inRect = record.outRect = record.maskRect = Narrowed(area);
+  if (ServesWideCoordinates()) bigDocument.inRect32 = bigDocument.outRect32 = bigDocument.maskRect32 = area;
+}
 
 int32_t TestHost::LockedHostHandles() const {
   int32_t locked = 0;
@@ -278,8 +314,8 @@ int16_t TestHost::RunFilter(bool withParameters) {
   err = Call(filterSelectorStart);
   CommitOutput();  // the whole-area path wrote through advanceState inside Start
   int32_t continues = 0;
-  while (err == noErr && !(RectIsEmpty(record.inRect) && RectIsEmpty(record.outRect) &&
-                           RectIsEmpty(record.maskRect))) {
+  while (err == noErr &&
+         !(RectIsEmpty(InArea()) && RectIsEmpty(OutArea()) && RectIsEmpty(MaskArea()))) {
     if (++continues > (faults.maxContinueCalls > 0 ? faults.maxContinueCalls : kMaxContinueCalls)) {
       err = -1;  // the plug-in never ends its Continue loop
       break;
@@ -310,7 +346,7 @@ bool GuardsIntact(const std::vector<uint8_t>& buffer) {
 uint8_t PaddingByte(int16_t padding) { return (padding >= 0 && padding <= 255) ? uint8_t(padding) : 255; }
 
 // Fills a guarded buffer with `rect` of `img`, planes lo..hi; returns the data address.
-void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect& rect, int16_t lo,
+void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const VRect& rect, int16_t lo,
                  int16_t hi, int16_t padding, int32_t extraRowBytes, int32_t* rowBytes) {
   buffer.clear();
   if (RectIsEmpty(rect) || hi < lo) {
@@ -344,43 +380,44 @@ void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect&
 
 namespace {
 
-int64_t RequestBytes(const Rect& rect, int16_t lo, int16_t hi) {
+int64_t RequestBytes(const VRect& rect, int16_t lo, int16_t hi) {
   if (RectIsEmpty(rect) || hi < lo) return 0;
-  return int64_t(rect.bottom - rect.top) * (rect.right - rect.left) * (hi - lo + 1);
+  return (int64_t(rect.bottom) - rect.top) * (int64_t(rect.right) - rect.left) * (hi - lo + 1);
 }
 
 }  // namespace
 
 OSErr TestHost::ServeRequestedRectangles() {
   CommitOutput();
+  const VRect in = InArea(), out = OutArea(), mask = MaskArea();
   if (faults.maxServedBytes > 0 &&
-      RequestBytes(record.inRect, record.inLoPlane, record.inHiPlane) +
-              RequestBytes(record.outRect, record.outLoPlane, record.outHiPlane) +
-              RequestBytes(record.maskRect, 0, 0) >
+      RequestBytes(in, record.inLoPlane, record.inHiPlane) +
+              RequestBytes(out, record.outLoPlane, record.outHiPlane) +
+              RequestBytes(mask, 0, 0) >
           faults.maxServedBytes) {
     record.inData = record.outData = record.maskData = nullptr;
     return memFullErr;
   }
-  record.inData = FillBuffer(inBuffer_, source, record.inRect, record.inLoPlane, record.inHiPlane,
+  record.inData = FillBuffer(inBuffer_, source, in, record.inLoPlane, record.inHiPlane,
                              record.inputPadding, 5, &record.inRowBytes);
-  record.outData = FillBuffer(outBuffer_, image, record.outRect, record.outLoPlane,
+  record.outData = FillBuffer(outBuffer_, image, out, record.outLoPlane,
                               record.outHiPlane, record.outputPadding, 3, &record.outRowBytes);
   // Built only when asked for: a whole-image mask per strip makes small strips quadratic.
   HostImage opaqueMask;
-  if (!RectIsEmpty(record.maskRect)) {
+  if (!RectIsEmpty(mask)) {
     opaqueMask.width = source.width;
     opaqueMask.height = source.height;
     opaqueMask.planes = 1;
     opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
   }
-  record.maskData = FillBuffer(maskBuffer_, opaqueMask, record.maskRect, 0, 0,
+  record.maskData = FillBuffer(maskBuffer_, opaqueMask, mask, 0, 0,
                                record.maskPadding, 1, &record.maskRowBytes);
   outDelivered_ = record.outData != nullptr;
-  deliveredOut_ = record.outRect;
+  deliveredOut_ = out;
   deliveredOutLo_ = record.outLoPlane;
   deliveredOutHi_ = record.outHiPlane;
   deliveredOutRowBytes_ = record.outRowBytes;
-  if (outDelivered_) counters.servedOutRects.push_back(record.outRect);
+  if (outDelivered_) counters.servedOutRects.push_back(out);
   return noErr;
 }
 

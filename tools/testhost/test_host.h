@@ -57,7 +57,7 @@ struct HostCounters {
   bool lastDisplayHadMask = false;
   int32_t colorServicesCalls = 0;
   int32_t bufferOverruns = 0;  // guard bytes around a delivered buffer found changed
-  std::vector<Rect> servedOutRects;  // every output rectangle delivered, in order
+  std::vector<VRect> servedOutRects;  // every output rectangle delivered, in order
   // --- Colour services (host_colour.cpp) ---
   ColorServicesInfo lastColourRequest{};  // as the plug-in sent it
 };
@@ -90,6 +90,8 @@ struct HostFaults {
   bool withholdColorServices = false;
   OSErr colorServicesError = 0;  // returned by colorServices instead of converting
   bool colorServicesGarbage = false;  // answers success with components outside 0..255
+  // No bigDocumentData: an old host, whose coordinates end at 32767.
+  bool withholdBigDocument = false;
   // --- Scripting descriptor suites (host_descriptor.cpp) ---
   DescriptorFaults descriptor;
 };
@@ -104,6 +106,17 @@ class TestHost {
   // Image, mode and filter area; the filter area defaults to the whole image.
   void SetImage(const HostImage& image, int16_t imageMode);
   void SetFilterRect(Rect area);
+  // Areas past 32,767 exist only for a plug-in that uses the 32-bit fields.
+  void SetFilterRect(const VRect& area);
+
+  // --- Coordinates: the 32-bit fields once the plug-in claimed them, else the 16-bit ones ---
+  bool ServesWideCoordinates() const;
+  VRect FilterArea() const;
+  VRect InArea() const;
+  VRect OutArea() const;
+  VRect MaskArea() const;
+  // Writes a request as the plug-in would: the 16-bit fields, saturated, and the 32-bit ones.
+  void RequestArea(const VRect& area);
 
   // Calls one selector with the record and returns the result code.
   int16_t Call(int16_t selector);
@@ -132,6 +145,7 @@ class TestHost {
   PlatformData platform{};
   AboutRecord about{};
   HandleProcs handleProcs{};
+  BigDocumentStruct bigDocument{};
   intptr_t dataSlot = 0;
   int16_t result = 0;
   HostCounters counters;
@@ -159,7 +173,7 @@ class TestHost {
   std::map<Handle, HostHandleBlock*> handles_;
   // Buffers handed to the plug-in, each with guard bytes on both sides.
   std::vector<uint8_t> inBuffer_, outBuffer_, maskBuffer_;
-  Rect deliveredOut_{};
+  VRect deliveredOut_{};
   int16_t deliveredOutLo_ = 0, deliveredOutHi_ = -1;
   int32_t deliveredOutRowBytes_ = 0;
   bool outDelivered_ = false;
@@ -169,3 +183,4 @@ class TestHost {
 TestHost* ActiveTestHost();
 
 bool RectIsEmpty(const Rect& r);
+bool RectIsEmpty(const VRect& r);
