@@ -164,6 +164,7 @@ TEST_F(DepthTest, PreviewShowsAnEightBitCopyFromOneBuffer) {
     Block()->colourCode = kColourRed;
     const int32_t handlesBefore = host->LiveHostHandles();
     ASSERT_EQ(host->RunFilter(true), noErr) << c.name;
+    if (c.noHandleSuite) FallbackDisposeHandle(reinterpret_cast<Handle>(host->dataSlot));
     EXPECT_EQ(seen.live, c.live) << c.name;
     EXPECT_EQ(host->counters.bufferAllocations, c.allocations) << c.name;
     EXPECT_TRUE(host->buffers.empty()) << c.name;

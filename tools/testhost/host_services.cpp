@@ -50,6 +50,7 @@ OSErr HOSTAPI TestHostDisplayPixels(const PSPixelMap* source, const VRect* srcRe
   if (source == nullptr || srcRect == nullptr || source->baseAddr == nullptr ||
       source->rowBytes == 0 || source->colBytes <= 0)
     return filterBadParameters;
+  if (source->imageMode < 0 || source->imageMode >= plugInModeGray16) return filterBadParameters;  // 8-bit maps only
   const VRect& b = source->bounds;
   if (srcRect->top < b.top || srcRect->left < b.left || srcRect->bottom > b.bottom ||
       srcRect->right > b.right || srcRect->top >= srcRect->bottom || srcRect->left >= srcRect->right)
