@@ -1,191 +1,117 @@
-// 16 bits per channel: whole runs per mode and path against the grid model, depths the module
-// refuses, and the 8-bit copy the preview hands to the host.
-#include "render/sample_depth.h"
+// 16 bits per channel: runs per mode and path against the grid model, refused depths, preview.
 #include "tests/native/render_model.h"
 #include "ui/dialog_logic.h"
-#include "ui/dialog_native.h"
 #include "ui/preview_pixels.h"
 
 namespace {
 
 using DepthTest = RenderTest;
 
-struct ModeCase {
-  int16_t mode;
-  int32_t colourPlanes;
-  ColourCode colour;
-  uint8_t bytes[4];  // the stripe colour at 8 bits
-  int32_t count;
-};
-const ModeCase kModes[] = {
-    {plugInModeGray16, 1, kColourBlue, {29}, 1},
-    {plugInModeRGB48, 3, kColourRed, {255, 0, 0}, 3},
-    {plugInModeCMYK64, 4, kColourBlue, {255, 255, 0, 0}, 4},
-    {plugInModeLab48, 3, kColourBlue, {82, 207, 20}, 3},
-    {plugInModeDuotone16, 1, kColourGreen, {150}, 1},
-    {plugInModeDeepMultichannel, 3, kColourRed, {}, 0},
-};
-
 TEST_F(DepthTest, EveryModeAndPathMatchesTheGrid) {
-  struct Variant {
-    const char* name;
-    bool transparency, ignoreZero, remove, selection, oldHost;
-  } variants[] = {{"plain", false, true, false, false, false},
-                  {"transparency, ignore 0", true, true, false, false, false},
-                  {"transparency kept, Remove", true, false, true, false, false},
-                  {"selection, Remove", false, true, true, true, false},
-                  {"old host, depth 0", true, true, false, true, true}};
-  for (const ModeCase& c : kModes) {
-    for (bool tiles : {true, false}) {
-      for (const Variant& v : variants) {
+  const struct { int16_t mode; int32_t planes, count; uint32_t blue; } modes[] = {  // blue at 8 bits
+      {plugInModeGray16, 1, 1, 29},         {plugInModeRGB48, 3, 3, 0xFF0000},
+      {plugInModeCMYK64, 4, 4, 0xFFFF},     {plugInModeLab48, 3, 3, 0x14CF52},
+      {plugInModeDuotone16, 1, 1, 29},      {plugInModeDeepMultichannel, 3, 0, 0}};
+  // transparency plane, ignore 0, Remove, selection, old host (depth 0)
+  const struct { bool alpha, ignoreZero, remove, selection, oldHost; } variants[] = {
+      {false, true, false, false, false}, {true, true, false, false, false},
+      {true, false, true, false, false}, {false, true, true, true, false},
+      {true, true, false, true, true}};
+  for (const auto& c : modes)
+    for (bool tiles : {true, false})
+      for (const auto& v : variants) {
         SetUp();
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " variant " << &v - variants << " tiles " << tiles);
         host->faults.depthFieldZero = v.oldHost;
         host->faults.withholdDisplayPixels = tiles;  // no preview: the strip-by-strip path
         host->ApplyFaults();
-        const int32_t planes = c.colourPlanes + (v.transparency ? 1 : 0);
-        Use(MakePatternImage(13, 11, planes, 16), c.mode);
-        host->record.inLayerPlanes = int16_t(v.transparency ? c.colourPlanes : 0);
-        host->record.inTransparencyMask = v.transparency ? 1 : 0;
+        Use(MakePatternImage(13, 11, c.planes + v.alpha, 16), c.mode);
+        host->record.inLayerPlanes = int16_t(v.alpha ? c.planes : 0);
+        host->record.inTransparencyMask = v.alpha;
         if (v.selection) host->SetSelection(std::vector<uint8_t>(13 * 11, 128));
         host->SetFilterRect(Rect{1, 2, 11, 12});
-        host->record.maxSpace = 0;
+        host->record.maxSpace = 3 * 10 * (4 * (c.planes + v.alpha) + 1);  // 3 rows of in, out, mask
         GridModel m{3, 1, 4, 0, 1, v.ignoreZero, v.remove, {}, c.count};
-        for (int32_t k = 0; k < 4; ++k) m.colour[k] = c.bytes[k];
+        for (int32_t k = 0; k < 4; ++k) m.colour[k] = uint8_t(c.blue >> (8 * k));
         ApplyModel(Block(), m);
-        Block()->colourCode = c.colour;
-        Block()->rowsPerStrip = 3;
-        const std::string name = std::string(v.name) + (tiles ? ", tiles" : ", whole area");
-        ASSERT_EQ(host->RunFilter(false), noErr) << "mode " << c.mode << ", " << name;
-        EXPECT_EQ(host->record.depth, v.oldHost ? 0 : 16);
-        EXPECT_EQ(host->counters.advanceStateCalls, tiles ? 0 : 1) << name;
-        EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue], tiles ? 4 : 0) << name;
-        EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "")
-            << "mode " << c.mode << ", " << name;
+        Block()->rowsPerStrip = 1;
+        ASSERT_EQ(host->record.depth, v.oldHost ? 0 : 16);
+        ASSERT_EQ(host->RunFilter(false), noErr);
+        EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue] * 10 + host->counters.advanceStateCalls,
+                  tiles ? 40 : 1);
+        EXPECT_EQ(host->counters.abortPolls, 10 * 10 + (tiles ? 4 : 1)) << "one per pixel, one per strip";
+        EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "");
         TearDown();
       }
-    }
-  }
 }
 
 TEST_F(DepthTest, UnsupportedDepthsEndTheRunBeforeAnyPixel) {
-  struct Case {
-    int32_t depth;
-    int16_t mode;
-  } cases[] = {{1, plugInModeBitmap}, {32, plugInModeRGB96}, {32, plugInModeRGBColor},
-               {24, plugInModeRGBColor}, {-16, plugInModeRGB48}, {0, plugInModeBitmap},
-               {0, plugInModeRGB96}, {0, plugInModeGray32}};
-  for (const Case& c : cases) {
+  const std::pair<int32_t, int16_t> cases[] = {{1, plugInModeBitmap}, {32, plugInModeRGB96}, {32, plugInModeRGBColor},
+                                               {-16, plugInModeRGB48}, {0, plugInModeBitmap}, {0, plugInModeGray32}};
+  for (const auto& [depth, mode] : cases)
     for (bool atStart : {false, true}) {
       SetUp();
-      Use(MakePatternImage(6, 5, 3), c.mode);
+      Use(MakePatternImage(6, 5, 3), mode);
       Block()->horizontalGap = 1;
-      host->record.depth = atStart ? 8 : c.depth;
+      host->record.depth = atStart ? 8 : depth;
       ASSERT_EQ(host->Call(filterSelectorPrepare), atStart ? noErr : filterBadMode);
-      host->record.depth = c.depth;
-      if (atStart) EXPECT_EQ(host->Call(filterSelectorStart), filterBadMode) << c.depth;
-      EXPECT_EQ(host->RunFilter(false), filterBadMode) << "depth " << c.depth << " mode " << c.mode;
-      EXPECT_TRUE(host->counters.servedOutRects.empty());
-      RenderAll();  // the renderer itself writes nothing either
-      EXPECT_EQ(host->counters.abortPolls, 0);
+      host->record.depth = depth;
+      EXPECT_EQ(host->Call(filterSelectorStart), filterBadMode) << depth << ", mode " << mode;
+      RenderAll();  // nothing was served before, and the renderer itself writes nothing either
+      EXPECT_TRUE(host->counters.servedOutRects.size() == 1 && host->counters.abortPolls == 0);
       EXPECT_EQ(FirstDifference(host->image, host->source), "");
-      TearDown();
     }
-  }
 }
 
-TEST_F(DepthTest, SampleConversionsAndPrepareCountsTwoBytesPerSample) {
-  EXPECT_EQ(WideSample(0), 0);
-  EXPECT_EQ(WideSample(1), 129);
-  EXPECT_EQ(WideSample(128), 16448);
-  EXPECT_EQ(WideSample(255), 32768);
-  for (uint32_t v : {0u, 64u, 65u, 16384u, 32767u, 32768u, 65535u})
-    EXPECT_EQ(NarrowSample(uint16_t(v)), v >= 32768 ? 255 : (v * 255 + 16384) / 32768) << v;
-  for (int32_t depth : {8, 16}) {
-    Use(MakePatternImage(10, 40, 3, depth), depth == 16 ? plugInModeRGB48 : plugInModeRGBColor);
-    Block()->rowsPerStrip = 1;
-    host->record.maxSpace = 1300;  // rows of 10 x (2 x 3 samples + 1 mask byte)
-    ASSERT_EQ(host->Call(filterSelectorPrepare), noErr);
-    EXPECT_EQ(Block()->rowsPerStrip, depth == 16 ? 10 : 19);
-  }
-}
-
-struct PreviewSeen {
-  bool live = false, mapped = false, isHandle = false, maskOnLastPlane = false;
-  PSPixelMap map{};
-  Rect region{};
-  std::vector<uint8_t> shown;
-} seen;
+const GridModel kPreviewModel{3, 0, 2, 1, 0, true, false, {255}, 3};
+struct { bool live, isHandle, mapped; PSPixelMap map; PSPixelMask mask; } seen;
 
 bool PreviewThenOk(InvocationContext* context) {
-  seen = PreviewSeen{};
   context->previewFrame = PreviewFrame{0, 0, 70 + 6, 50 + 8};  // a region of 8 x 6 pixels
   OpenDialogState(dialogState, context);
   seen.live = OpenPreview(dialogState);
-  dialogState.panH = 2;  // a pan asks for another region of the same size
-  ApplyPan(dialogState);
-  PSPixelMask mask{};
-  seen.mapped = seen.live && PreviewPixelMap(dialogState, &seen.map, &mask);
   seen.isHandle = dialogState.displayBufferIsHandle;
-  seen.region = context->filterRecord->outRect;
-  if (seen.mapped) {
-    const auto* base = static_cast<const uint8_t*>(seen.map.baseAddr);
-    seen.shown.assign(base, base + seen.map.rowBytes * (seen.region.bottom - seen.region.top));
-    seen.maskOnLastPlane = seen.map.masks == &mask && mask.maskData == base + seen.map.colBytes - 1;
+  SetPanLimits(dialogState, context->filterRecord->filterRect, ParametersOf(context)->savedFilterRect);
+  dialogState.panH = 2;  // another region of the same size, in the same buffer
+  ApplyPan(dialogState);
+  seen.mapped = seen.live && PreviewPixelMap(dialogState, &seen.map, &seen.mask);
+  const Rect& at = context->filterRecord->outRect;
+  const HostImage want = ModelImage(ActiveTestHost()->source, ParametersOf(context)->savedFilterRect, kPreviewModel);
+  for (int32_t i = 0; seen.mapped && i < 6 * 8 * 4; ++i) {  // checked while the buffer lives
+    const int32_t y = i / 32, x = at.left + i / 4 % 8, k = i % 4;
+    const uint32_t v = SampleAt(want, at.top + y, x, k);
+    EXPECT_EQ(static_cast<const uint8_t*>(seen.map.baseAddr)[y * seen.map.rowBytes + i % 32],
+              want.depth == 16 ? (v * 255 + 16384) / 32768 : v) << "sample " << i;
   }
+  EXPECT_TRUE(!seen.mapped || at.left == 8);  // centred and panned
   EndWithOk(dialogState);
   return true;
 }
 
 TEST_F(DepthTest, PreviewShowsAnEightBitCopyFromOneBuffer) {
-  struct Case {
-    const char* name;
-    int32_t depth;
-    bool noBufferSuite, noHandleSuite, failAllocation;
-    bool live;
-    int32_t allocations;
-  } cases[] = {{"16-bit, buffer suite", 16, false, false, false, true, 1},
-               {"16-bit, handles", 16, true, false, false, true, 0},
-               {"16-bit, own blocks", 16, true, true, false, true, 0},
-               {"16-bit, allocation fails", 16, false, false, true, false, 0},
-               {"8-bit", 8, false, false, false, true, 0}};
-  for (const Case& c : cases) {
+  const struct { int32_t depth; bool noBufferSuite, failAllocation, live; int32_t allocations; } cases[] = {
+      {16, false, false, true, 1}, {16, true, false, true, 0}, {16, false, true, false, 0},
+      {8, false, false, true, 0}};
+  for (const auto& c : cases) {
     SetUp();
+    SCOPED_TRACE(testing::Message() << "case " << &c - cases);
     SetDialogStandIn(PreviewThenOk);
     host->faults.withholdBufferSuite = c.noBufferSuite;
-    host->faults.withholdHandleSuite = c.noHandleSuite;
     host->faults.failBufferAllocation = c.failAllocation;
     host->ApplyFaults();
-    if (c.noHandleSuite) host->dataSlot = 0;  // the context is made anew from own blocks
     Use(MakePatternImage(20, 16, 4, c.depth), c.depth == 16 ? plugInModeRGB48 : plugInModeRGBColor);
-    host->record.inLayerPlanes = 3;
-    host->record.inTransparencyMask = 1;
-    GridModel m{3, 0, 2, 1, 0, true, true, {255, 0, 0}, 3};
-    ApplyModel(Block(), m);
+    host->record.inLayerPlanes = 3, host->record.inTransparencyMask = 1;
+    ApplyModel(Block(), kPreviewModel);
     Block()->colourCode = kColourRed;
-    const int32_t handlesBefore = host->LiveHostHandles();
-    ASSERT_EQ(host->RunFilter(true), noErr) << c.name;
-    if (c.noHandleSuite) FallbackDisposeHandle(reinterpret_cast<Handle>(host->dataSlot));
-    EXPECT_EQ(seen.live, c.live) << c.name;
-    EXPECT_EQ(host->counters.bufferAllocations, c.allocations) << c.name;
-    EXPECT_TRUE(host->buffers.empty()) << c.name;
-    EXPECT_EQ(host->LiveHostHandles(), handlesBefore) << c.name;
-    EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "");
-    if (c.live) {
-      ASSERT_TRUE(seen.mapped) << c.name;
-      EXPECT_EQ(seen.isHandle, c.noBufferSuite && c.depth == 16) << c.name;
-      EXPECT_EQ(seen.map.imageMode, plugInModeRGBColor) << c.name;
-      EXPECT_TRUE(seen.maskOnLastPlane) << c.name;
-      ASSERT_EQ(seen.region.right - seen.region.left, 8);
-      const HostImage want = ModelImage(host->source, host->record.filterRect, m);
-      for (int32_t y = seen.region.top; y < seen.region.bottom; ++y)
-        for (int32_t x = seen.region.left; x < seen.region.right; ++x)
-          for (int32_t k = 0; k < 4; ++k) {
-            const uint32_t v = SampleAt(want, y, x, k);
-            const size_t at = size_t((y - seen.region.top) * seen.map.rowBytes + (x - seen.region.left) * 4 + k);
-            ASSERT_EQ(seen.shown[at], c.depth == 16 ? NarrowSample(uint16_t(v)) : v)
-                << c.name << " row " << y << " column " << x << " plane " << k;
-          }
-    }
+    const int32_t handles = host->LiveHostHandles();
+    ASSERT_EQ(host->RunFilter(true), noErr);
+    EXPECT_EQ(seen.live && seen.mapped, c.live);
+    EXPECT_EQ(host->counters.bufferAllocations, c.allocations);
+    EXPECT_TRUE(host->buffers.empty() && host->LiveHostHandles() == handles) << "freed";
+    EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, kPreviewModel)), "");
+    EXPECT_TRUE(!c.live || (seen.isHandle == (c.noBufferSuite && c.depth == 16) &&
+                            seen.map.imageMode == plugInModeRGBColor && seen.map.masks == &seen.mask &&
+                            seen.mask.maskData == static_cast<uint8_t*>(seen.map.baseAddr) + 3));
     TearDown();
   }
 }

@@ -131,12 +131,10 @@ TEST_F(RowRendererTest, AbortOnFirstPixelLeavesDestinationUntouched) {
 }
 
 TEST_F(RowRendererTest, AbortMidRowWritesOnlyPixelsBeforeIt) {
-  // Row 0 is a stripe row, row 1 alternates stripe and cleared pixels; at both depths.
-  for (int32_t abortAt : {3, 8 + 1, 8 + 4, 8 + 6, -3, -(8 + 4)}) {
+  // Row 0 is a stripe row, row 1 alternates stripe and cleared pixels.
+  for (int32_t abortAt : {3, 8 + 1, 8 + 4, 8 + 6}) {
     SetUp();
-    const int32_t depth = abortAt < 0 ? 16 : 8;
-    abortAt = abortAt < 0 ? -abortAt : abortAt;
-    Use(MakePatternImage(8, 3, 3, depth), depth == 16 ? plugInModeRGB48 : plugInModeRGBColor);
+    Use(MakePatternImage(8, 3, 3), plugInModeRGBColor);
     GridModel m;
     m.horizontalGap = 2;
     m.verticalGap = 1;
@@ -151,8 +149,7 @@ TEST_F(RowRendererTest, AbortMidRowWritesOnlyPixelsBeforeIt) {
       const int32_t y = i / 8, x = i % 8;
       const HostImage& want = i < abortAt - 1 ? full : host->source;
       for (int32_t k = 0; k < 3; ++k)
-        EXPECT_EQ(SampleAt(host->image, y, x, k), SampleAt(want, y, x, k))
-            << "depth " << depth << ", abort at " << abortAt << " pixel " << i;
+        EXPECT_EQ(host->image.At(y, x)[k], want.At(y, x)[k]) << "abort at " << abortAt << " pixel " << i;
     }
     TearDown();
   }

@@ -279,8 +279,7 @@ TEST_P(BuiltModule, PropertyListReadsBackAsAHostSeesIt) {
   for (int m = 0; m < 32; ++m)
     if (data["mode"].size() == 4 && (data["mode"][size_t(m / 8)] & (0x80 >> (m % 8))) != 0)
       modes.insert(m);
-  // grayscale, RGB, CMYK, HSL, HSB, multichannel, duotone, Lab and their 16-bit modes; no
-  // bitmap, indexed or 32-bit
+  // grayscale, RGB, CMYK, HSL, HSB, multichannel, duotone, Lab, and 16-bit modes; no 32-bit
   EXPECT_EQ(modes, (std::set<int>{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 
   ByteView version(data["vers"]);
