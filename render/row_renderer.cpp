@@ -225,14 +225,14 @@ void WriteStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
       default:
         for (int32_t i = 0; i < count; ++i, dst += job.dstStride) {
           std::memcpy(dst, colour, size_t(k) * S);
-          FillFull<T>(dst + k * S, width - k);
+          FillFull<T>(dst + ptrdiff_t(k) * S, width - k);
         }
         return;
     }
   }
   for (int32_t i = 0; i < count; ++i, dst += job.dstStride, src += job.srcStride) {
     std::memcpy(dst, colour, size_t(k) * S);
-    std::memcpy(dst + k * S, src + k * S, size_t(width - k) * S);
+    std::memcpy(dst + ptrdiff_t(k) * S, src + ptrdiff_t(k) * S, size_t(width - k) * S);
   }
 }
 
