@@ -188,6 +188,14 @@ const T* ColourOf(const StripeJob& job) noexcept {
 
 template <int W>
 void FillPixels(uint8_t* dst, int32_t stride, const void* pixel, int32_t count) noexcept {
+  if (stride == W && count > 16) {
+    // A packed run: one pixel, then what is filled copied onto the rest, doubling each time.
+    std::memcpy(dst, pixel, W);
+    const size_t total = size_t(count) * W;
+    for (size_t filled = W; filled < total; filled *= 2)
+      std::memcpy(dst + filled, dst, filled < total - filled ? filled : total - filled);
+    return;
+  }
   for (int32_t i = 0; i < count; ++i, dst += stride) std::memcpy(dst, pixel, W);
 }
 

@@ -25,12 +25,12 @@ TEST_F(DepthTest, EveryModeAndPathMatchesTheGrid) {
         host->faults.depthFieldZero = v.oldHost;
         host->faults.withholdDisplayPixels = tiles;  // no preview: the strip-by-strip path
         host->ApplyFaults();
-        Use(MakePatternImage(13, 11, c.planes + v.alpha, 16), c.mode);
+        Use(MakePatternImage(30, 11, c.planes + v.alpha, 16), c.mode);
         host->record.inLayerPlanes = int16_t(v.alpha ? c.planes : 0);
         host->record.inTransparencyMask = v.alpha;
-        if (v.selection) host->SetSelection(std::vector<uint8_t>(13 * 11, 128));
-        host->SetFilterRect(Rect{1, 2, 11, 12});
-        host->record.maxSpace = 3 * 10 * (4 * (c.planes + v.alpha) + 1);  // 3 rows of in, out, mask
+        if (v.selection) host->SetSelection(std::vector<uint8_t>(30 * 11, 128));
+        host->SetFilterRect(Rect{1, 2, 11, 28});  // stripe rows longer than 16 pixels
+        host->record.maxSpace = 3 * 26 * (4 * (c.planes + v.alpha) + 1);  // 3 rows of in, out, mask
         GridModel m{3, 1, 4, 0, 1, v.ignoreZero, v.remove, {}, c.count};
         for (int32_t k = 0; k < 4; ++k) m.colour[k] = uint8_t(c.blue >> (8 * k));
         ApplyModel(Block(), m);
@@ -39,7 +39,7 @@ TEST_F(DepthTest, EveryModeAndPathMatchesTheGrid) {
         ASSERT_EQ(host->RunFilter(false), noErr);
         EXPECT_EQ(host->counters.selectorCalls[filterSelectorContinue] * 10 + host->counters.advanceStateCalls,
                   tiles ? 40 : 1);
-        EXPECT_EQ(host->counters.abortPolls, 10 * 10 + (tiles ? 4 : 1)) << "one per pixel, one per strip";
+        EXPECT_EQ(host->counters.abortPolls, 10 * 26 + (tiles ? 4 : 1)) << "one per pixel, one per strip";
         EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "");
         TearDown();
       }
