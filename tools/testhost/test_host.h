@@ -116,7 +116,7 @@ class TestHost {
   void SetImage(const HostImage& image, int16_t imageMode);
   void SetFilterRect(Rect area);
   // A selection mask over the whole image, one byte per pixel at every depth (255 selected);
-  // empty for none. `haveMask` follows it.
+  // empty for none. `haveMask` follows it; SetImage clears it.
   void SetSelection(std::vector<uint8_t> mask);
 
   // Calls one selector with the record and returns the result code.
