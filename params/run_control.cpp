@@ -8,6 +8,7 @@
 #include "params/scripting.h"
 #include "params/settings.h"
 #include "render/drivers.h"
+#include "render/sample_depth.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"
 #include "ui/dialog.h"
@@ -40,6 +41,13 @@ void SetDefaults(FilterParameters* block) noexcept {
   SetPreviewPan(*block, 0, 0);
   block->wideFieldsTag = kWideFieldsTag;
   block->hostIsPremiere = IsPlatformCode(HostGroupVersion(FourCC("PrMr"))) ? 1 : 0;
+}
+
+// A depth the renderer has no samples for ends the run before any pixel is requested.
+bool RefuseUnsupportedDepth(InvocationContext* context) noexcept {
+  if (DepthSupported(ImageDepth(context->filterRecord))) return false;
+  *context->result = filterBadMode;
+  return true;
 }
 
 uint8_t Flag(uint8_t value) noexcept { return value != 0 ? 1 : 0; }
@@ -147,7 +155,7 @@ void DoParameters(InvocationContext* context) noexcept {
 void DoPrepare(InvocationContext* context) noexcept {
   FilterRecord* record = context->filterRecord;
   record->bufferSpace = 0;
-  if (CallAlreadyFailed(context)) return;
+  if (CallAlreadyFailed(context) || RefuseUnsupportedDepth(context)) return;
   InitParameters(context);
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;
@@ -155,8 +163,10 @@ void DoPrepare(InvocationContext* context) noexcept {
   const VRect area = FilterArea(record);
   const int64_t width = int64_t(area.right) - area.left;
   const int64_t height = int64_t(area.bottom) - area.top;
-  // Input, output and mask bytes of one row, in 64 bits so no host value can overflow it.
-  const int64_t rowBytes = width * (2 * int64_t(record->planes) + 1);
+  // Input, output and mask bytes of one row, in 64 bits so no host value can overflow it; the
+  // mask has one byte per pixel at every depth.
+  const int64_t sampleBytes = ImageDepth(record) / 8;
+  const int64_t rowBytes = width * (2 * int64_t(record->planes) * sampleBytes + 1);
   const int64_t offered = record->maxSpace;
 
   int64_t rows = block->rowsPerStrip;
@@ -175,7 +185,7 @@ void DoPrepare(InvocationContext* context) noexcept {
 }
 
 void DoStart(InvocationContext* context) noexcept {
-  if (CallAlreadyFailed(context)) return;
+  if (CallAlreadyFailed(context) || RefuseUnsupportedDepth(context)) return;
   InitParameters(context);
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;
