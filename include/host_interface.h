@@ -168,8 +168,34 @@ struct HandleProcs {
   DisposeRegularHandleProc disposeRegularHandleProc;
 };
 
+// Buffer suite: blocks the host counts against its own memory. Routines 6..8 only exist when
+// numBufferProcs says so.
+using BufferID = struct OpaqueBuffer*;
+using AllocateBufferProc = OSErr(HOSTAPI*)(int32_t size, BufferID* bufferID);
+using LockBufferProc = Ptr(HOSTAPI*)(BufferID bufferID, Boolean moveHigh);
+using UnlockBufferProc = void(HOSTAPI*)(BufferID bufferID);
+using FreeBufferProc = void(HOSTAPI*)(BufferID bufferID);
+using BufferSpaceProc = int32_t(HOSTAPI*)();
+using ReserveBufferSpaceProc = OSErr(HOSTAPI*)(int32_t size);
+using AllocateBuffer64Proc = OSErr(HOSTAPI*)(int64_t size, BufferID* bufferID);
+using BufferSpace64Proc = int64_t(HOSTAPI*)();
+
+constexpr int16_t kCurrentBufferProcsVersion = 2;
+
+struct BufferProcs {
+  int16_t bufferProcsVersion;
+  int16_t numBufferProcs;
+  AllocateBufferProc allocateProc;
+  LockBufferProc lockProc;
+  UnlockBufferProc unlockProc;
+  FreeBufferProc freeProc;
+  BufferSpaceProc spaceProc;
+  ReserveBufferSpaceProc reserveProc;
+  AllocateBuffer64Proc allocateProc64;
+  BufferSpace64Proc spaceProc64;
+};
+
 // Suites the plug-in never calls; only their pointers sit in the record.
-struct BufferProcs;
 struct ResourceProcs;
 struct ImageServicesProcs;
 struct PropertyProcs;
@@ -455,6 +481,12 @@ enum : int16_t {
   plugInModeLabColor = 9,
   plugInModeGray16 = 10,
   plugInModeRGB48 = 11,
+  plugInModeLab48 = 12,
+  plugInModeCMYK64 = 13,
+  plugInModeDeepMultichannel = 14,
+  plugInModeDuotone16 = 15,
+  plugInModeRGB96 = 16,
+  plugInModeGray32 = 17,
 };
 
 enum : int16_t {
@@ -640,6 +672,12 @@ HOST_ABI_OFFSET(HandleProcs, lockProc, 20, 40);
 HOST_ABI_OFFSET(HandleProcs, unlockProc, 24, 48);
 HOST_ABI_OFFSET(HandleProcs, recoverSpaceProc, 28, 56);
 HOST_ABI_OFFSET(HandleProcs, disposeRegularHandleProc, 32, 64);
+HOST_ABI_OFFSET(BufferProcs, allocateProc, 4, 8);
+HOST_ABI_OFFSET(BufferProcs, lockProc, 8, 16);
+HOST_ABI_OFFSET(BufferProcs, unlockProc, 12, 24);
+HOST_ABI_OFFSET(BufferProcs, freeProc, 16, 32);
+HOST_ABI_OFFSET(BufferProcs, spaceProc, 20, 40);
+HOST_ABI_OFFSET(BufferProcs, spaceProc64, 32, 64);
 HOST_ABI_SIZE(HandleProcs, 36, 72);
 
 HOST_ABI_OFFSET(ColorServicesInfo, infoSize, 0, 0);

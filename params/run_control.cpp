@@ -7,6 +7,7 @@
 #include "params/scripting.h"
 #include "params/settings.h"
 #include "render/drivers.h"
+#include "render/sample_depth.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"
 #include "ui/dialog.h"
@@ -39,6 +40,13 @@ void SetDefaults(FilterParameters* block) noexcept {
   block->showDialog = 0;
   block->savedFilterRect = Rect{};
   block->hostIsPremiere = IsPlatformCode(HostGroupVersion(FourCC("PrMr"))) ? 1 : 0;
+}
+
+// A depth the renderer has no samples for ends the run before any pixel is requested.
+bool RefuseUnsupportedDepth(InvocationContext* context) noexcept {
+  if (DepthSupported(ImageDepth(context->filterRecord))) return false;
+  *context->result = filterBadMode;
+  return true;
 }
 
 uint8_t Flag(uint8_t value) noexcept { return value != 0 ? 1 : 0; }
@@ -140,7 +148,7 @@ void DoParameters(InvocationContext* context) noexcept {
 void DoPrepare(InvocationContext* context) noexcept {
   FilterRecord* record = context->filterRecord;
   record->bufferSpace = 0;
-  if (CallAlreadyFailed(context)) return;
+  if (CallAlreadyFailed(context) || RefuseUnsupportedDepth(context)) return;
   InitParameters(context);
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;
@@ -149,8 +157,10 @@ void DoPrepare(InvocationContext* context) noexcept {
   // In 32 bits: an area from a negative edge to near 32767 is wider or taller than int16.
   const int64_t width = int32_t(area.right) - area.left;
   const int64_t height = int32_t(area.bottom) - area.top;
-  // Input, output and mask bytes of one row, in 64 bits so no host value can overflow it.
-  const int64_t rowBytes = width * (2 * int64_t(record->planes) + 1);
+  // Input, output and mask bytes of one row, in 64 bits so no host value can overflow it; the
+  // mask has one byte per pixel at every depth.
+  const int64_t sampleBytes = ImageDepth(record) / 8;
+  const int64_t rowBytes = width * (2 * int64_t(record->planes) * sampleBytes + 1);
   const int64_t offered = record->maxSpace;
 
   int64_t rows = block->rowsPerStrip;
@@ -169,7 +179,7 @@ void DoPrepare(InvocationContext* context) noexcept {
 }
 
 void DoStart(InvocationContext* context) noexcept {
-  if (CallAlreadyFailed(context)) return;
+  if (CallAlreadyFailed(context) || RefuseUnsupportedDepth(context)) return;
   InitParameters(context);
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;

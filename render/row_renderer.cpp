@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "params/settings.h"
+#include "render/sample_depth.h"
 #include "render/stripe_colour.h"
 
 namespace {
@@ -25,12 +26,14 @@ struct StripeJob {
   ptrdiff_t srcRowBytes;
   int32_t rows;
   int32_t columns;
-  int32_t dstStride;   // bytes between destination pixels
-  int32_t srcStride;   // bytes between source pixels
-  int32_t pixelBytes;  // bytes decided per pixel
-  uint8_t colour[4];   // in the order they are written
-  int32_t colourCount; // colour bytes actually written, <= pixelBytes
-  bool fillExtras;     // bytes past the colour get 255 instead of the source byte
+  int32_t dstStride;     // bytes between destination pixels
+  int32_t srcStride;     // bytes between source pixels
+  int32_t sampleBytes;   // 1 or 2
+  int32_t pixelSamples;  // samples decided per pixel
+  uint8_t colour8[4];    // in the order they are written, 8-bit
+  uint16_t colour16[4];  // the same colour as 16-bit samples
+  int32_t colourCount;   // colour samples actually written, <= pixelSamples
+  bool fillExtras;       // samples past the colour get full value instead of the source's
   bool removeOthers;
   StripePattern rowPattern;
   StripePattern columnPattern;
@@ -94,15 +97,21 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   int16_t n = 0;
   ResolveStripeColour(context, rgb[0], rgb[1], rgb[2], 0, resolved, &n);
 
-  // Pixel layout: each buffer's pixels lie as many bytes apart as it has planes. A host whose
-  // plane ranges disagree with `planes` gets only the bytes that exist in both buffers.
+  // A depth without a sample size here is refused before any pixel is touched.
+  const int32_t depth = ImageDepth(record);
+  if (!DepthSupported(depth)) return false;
+  job->sampleBytes = depth / 8;
+
+  // Pixel layout: each buffer's pixels lie as many samples apart as it has planes. A host
+  // whose plane ranges disagree with `planes` gets only the samples that exist in both buffers.
   const int32_t planes = record->planes;
-  const int32_t srcStride = int32_t(record->inHiPlane) - record->inLoPlane + 1;
-  const int32_t dstStride = int32_t(record->outHiPlane) - record->outLoPlane + 1;
-  if (planes <= 0 || srcStride <= 0 || dstStride <= 0) return false;
-  job->dstStride = dstStride;
+  const int32_t srcPlanes = int32_t(record->inHiPlane) - record->inLoPlane + 1;
+  const int32_t dstPlanes = int32_t(record->outHiPlane) - record->outLoPlane + 1;
+  if (planes <= 0 || srcPlanes <= 0 || dstPlanes <= 0) return false;
+  const int32_t srcStride = srcPlanes * job->sampleBytes;
+  job->dstStride = dstPlanes * job->sampleBytes;
   job->srcStride = srcStride;
-  job->pixelBytes = Min(planes, Min(dstStride, srcStride));
+  job->pixelSamples = Min(planes, Min(dstPlanes, srcPlanes));
 
   // Only the part of outRect inside the filter area is written; the last strip may reach
   // below it, and those rows keep what the host delivered.
@@ -131,8 +140,11 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   }
 
   const bool reversed = block->hostIsPremiere != 0;  // the video host wants B, G, R order
-  job->colourCount = Min(n, job->pixelBytes);
-  for (int32_t j = 0; j < job->colourCount; ++j) job->colour[j] = resolved[reversed ? n - 1 - j : j];
+  job->colourCount = Min(n, job->pixelSamples);
+  for (int32_t j = 0; j < job->colourCount; ++j) {
+    job->colour8[j] = resolved[reversed ? n - 1 - j : j];
+    job->colour16[j] = WideSample(job->colour8[j]);
+  }
   job->fillExtras = block->ignoreZeroPixel != 0;
   job->removeOthers = block->removeOthers != 0;
 
@@ -162,45 +174,80 @@ int32_t PollAbort(TestAbortProc abort, int32_t count) noexcept {
   return count;
 }
 
+template <typename T>
+constexpr T kFullSample = sizeof(T) == 1 ? T(255) : T(kFullSample16);
+
+template <typename T>
+const T* ColourOf(const StripeJob& job) noexcept {
+  if constexpr (sizeof(T) == 1) {
+    return job.colour8;
+  } else {
+    return job.colour16;
+  }
+}
+
 template <int W>
-void FillPixels(uint8_t* dst, int32_t stride, const uint8_t* pixel, int32_t count) noexcept {
+void FillPixels(uint8_t* dst, int32_t stride, const void* pixel, int32_t count) noexcept {
+  if (stride == W && count > 16) {
+    // A packed run: one pixel, then what is filled copied onto the rest, doubling each time.
+    std::memcpy(dst, pixel, W);
+    const size_t total = size_t(count) * W;
+    for (size_t filled = W; filled < total; filled *= 2)
+      std::memcpy(dst + filled, dst, filled < total - filled ? filled : total - filled);
+    return;
+  }
   for (int32_t i = 0; i < count; ++i, dst += stride) std::memcpy(dst, pixel, W);
 }
 
+// Samples go through memcpy: a host's rows need not be aligned for 16-bit access.
+template <typename T>
+void FillFull(uint8_t* dst, int32_t samples) noexcept {
+  if constexpr (sizeof(T) == 1) {
+    std::memset(dst, 255, size_t(samples));
+  } else {
+    const T full = kFullSample<T>;
+    for (int32_t j = 0; j < samples; ++j) std::memcpy(dst + size_t(j) * sizeof(T), &full, sizeof(T));
+  }
+}
+
+template <typename T>
 void WriteStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
                        int32_t count) noexcept {
+  constexpr int32_t S = int32_t(sizeof(T));
+  const T* colour = ColourOf<T>(job);
   const int32_t k = job.colourCount;
-  const int32_t width = job.pixelBytes;
+  const int32_t width = job.pixelSamples;
   if (job.fillExtras || width <= k) {
-    uint8_t pixel[4];
+    T pixel[4];
     switch (width) {
       case 1:
       case 2:
       case 3:
       case 4:
-        for (int32_t j = 0; j < width; ++j) pixel[j] = j < k ? job.colour[j] : 255;
-        if (width == 1) FillPixels<1>(dst, job.dstStride, pixel, count);
-        if (width == 2) FillPixels<2>(dst, job.dstStride, pixel, count);
-        if (width == 3) FillPixels<3>(dst, job.dstStride, pixel, count);
-        if (width == 4) FillPixels<4>(dst, job.dstStride, pixel, count);
+        for (int32_t j = 0; j < width; ++j) pixel[j] = j < k ? colour[j] : kFullSample<T>;
+        if (width == 1) FillPixels<1 * S>(dst, job.dstStride, pixel, count);
+        if (width == 2) FillPixels<2 * S>(dst, job.dstStride, pixel, count);
+        if (width == 3) FillPixels<3 * S>(dst, job.dstStride, pixel, count);
+        if (width == 4) FillPixels<4 * S>(dst, job.dstStride, pixel, count);
         return;
       default:
         for (int32_t i = 0; i < count; ++i, dst += job.dstStride) {
-          std::memcpy(dst, job.colour, size_t(k));
-          std::memset(dst + k, 255, size_t(width - k));
+          std::memcpy(dst, colour, size_t(k) * S);
+          FillFull<T>(dst + ptrdiff_t(k) * S, width - k);
         }
         return;
     }
   }
   for (int32_t i = 0; i < count; ++i, dst += job.dstStride, src += job.srcStride) {
-    std::memcpy(dst, job.colour, size_t(k));
-    std::memcpy(dst + k, src + k, size_t(width - k));
+    std::memcpy(dst, colour, size_t(k) * S);
+    std::memcpy(dst + ptrdiff_t(k) * S, src + ptrdiff_t(k) * S, size_t(width - k) * S);
   }
 }
 
+template <typename T>
 void WriteOtherPixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
                       int32_t count) noexcept {
-  const int32_t width = job.pixelBytes;
+  const int32_t width = job.pixelSamples * int32_t(sizeof(T));
   const bool packed = width == job.dstStride;
   if (job.removeOthers) {
     if (packed) {
@@ -219,30 +266,49 @@ void WriteOtherPixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
 }
 
 // Writes `count` pixels of one kind from column `column`; false when the user aborted.
+template <typename T>
 bool WriteRun(const StripeJob& job, bool stripe, uint8_t* dstRow, const uint8_t* srcRow,
               int32_t column, int32_t count) noexcept {
   const int32_t allowed = PollAbort(job.abort, count);
   uint8_t* dst = dstRow + ptrdiff_t(column) * job.dstStride;
   const uint8_t* src = srcRow + ptrdiff_t(column) * job.srcStride;
   if (stripe) {
-    WriteStripePixels(job, dst, src, allowed);
+    WriteStripePixels<T>(job, dst, src, allowed);
   } else {
-    WriteOtherPixels(job, dst, src, allowed);
+    WriteOtherPixels<T>(job, dst, src, allowed);
   }
   return allowed == count;
 }
 
+template <typename T>
 bool RenderRow(const StripeJob& job, bool rowOn, uint8_t* dstRow, const uint8_t* srcRow) noexcept {
   const StripePattern& cols = job.columnPattern;
-  if (rowOn || !cols.enabled) return WriteRun(job, rowOn, dstRow, srcRow, 0, job.columns);
+  if (rowOn || !cols.enabled) return WriteRun<T>(job, rowOn, dstRow, srcRow, 0, job.columns);
   int32_t column = 0;
   int32_t phase = cols.firstPhase;
   while (column < job.columns) {
     const bool on = phase < cols.thickness;
     const int32_t length = Min((on ? cols.thickness : cols.period) - phase, job.columns - column);
-    if (!WriteRun(job, on, dstRow, srcRow, column, length)) return false;
+    if (!WriteRun<T>(job, on, dstRow, srcRow, column, length)) return false;
     column += length;
     phase = on ? cols.thickness : 0;
+  }
+  return true;
+}
+
+// The rows of the job in samples of type T; false when the user aborted.
+template <typename T>
+bool RenderRows(const StripeJob& job) noexcept {
+  const StripePattern& rowsPattern = job.rowPattern;
+  int32_t rowPhase = rowsPattern.firstPhase;
+  for (int32_t r = 0; r < job.rows; ++r) {
+    if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
+    const bool rowOn = rowsPattern.enabled && rowPhase < rowsPattern.thickness;
+    rowPhase = rowPhase + 1 == rowsPattern.period ? 0 : rowPhase + 1;
+    if (job.columns <= 0) continue;
+    uint8_t* dstRow = job.dst + ptrdiff_t(r) * job.dstRowBytes;
+    const uint8_t* srcRow = job.src + ptrdiff_t(r) * job.srcRowBytes;
+    if (!RenderRow<T>(job, rowOn, dstRow, srcRow)) return false;
   }
   return true;
 }
@@ -253,19 +319,6 @@ void RenderStripes(InvocationContext* context, bool reportProgress) noexcept {
   if (context == nullptr || context->filterRecord == nullptr || context->result == nullptr) return;
   StripeJob job;
   if (!PrepareStripeJob(context, reportProgress, &job)) return;
-
-  const StripePattern& rowsPattern = job.rowPattern;
-  int32_t rowPhase = rowsPattern.firstPhase;
-  for (int32_t r = 0; r < job.rows; ++r) {
-    if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
-    const bool rowOn = rowsPattern.enabled && rowPhase < rowsPattern.thickness;
-    rowPhase = rowPhase + 1 == rowsPattern.period ? 0 : rowPhase + 1;
-    if (job.columns <= 0) continue;
-    uint8_t* dstRow = job.dst + ptrdiff_t(r) * job.dstRowBytes;
-    const uint8_t* srcRow = job.src + ptrdiff_t(r) * job.srcRowBytes;
-    if (!RenderRow(job, rowOn, dstRow, srcRow)) {
-      *context->result = userCanceledErr;
-      return;
-    }
-  }
+  const bool finished = job.sampleBytes == 2 ? RenderRows<uint16_t>(job) : RenderRows<uint8_t>(job);
+  if (!finished) *context->result = userCanceledErr;
 }

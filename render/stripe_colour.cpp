@@ -54,13 +54,16 @@ int16_t ColourSpaceForMode(int16_t imageMode) noexcept {
   switch (imageMode) {
     case plugInModeGrayScale:
     case plugInModeDuotone:
-    case plugInModeGray16: return plugIncolorServicesGraySpace;
+    case plugInModeGray16:
+    case plugInModeDuotone16: return plugIncolorServicesGraySpace;
     case plugInModeRGBColor:
     case plugInModeRGB48: return plugIncolorServicesRGBSpace;
-    case plugInModeCMYKColor: return plugIncolorServicesCMYKSpace;
+    case plugInModeCMYKColor:
+    case plugInModeCMYK64: return plugIncolorServicesCMYKSpace;
     case plugInModeHSLColor: return plugIncolorServicesHSLSpace;
     case plugInModeHSBColor: return plugIncolorServicesHSBSpace;
-    case plugInModeLabColor: return plugIncolorServicesLabSpace;
+    case plugInModeLabColor:
+    case plugInModeLab48: return plugIncolorServicesLabSpace;
     default: return -1;
   }
 }
@@ -70,14 +73,17 @@ int16_t ComponentsForMode(int16_t imageMode, int16_t count) noexcept {
     case plugInModeBitmap:
     case plugInModeGrayScale:
     case plugInModeDuotone:
-    case plugInModeGray16: return 1;
+    case plugInModeGray16:
+    case plugInModeDuotone16: return 1;
     case plugInModeIndexedColor:
     case plugInModeRGBColor:
     case plugInModeHSLColor:
     case plugInModeHSBColor:
     case plugInModeLabColor:
-    case plugInModeRGB48: return 3;
-    case plugInModeCMYKColor: return 4;
+    case plugInModeRGB48:
+    case plugInModeLab48: return 3;
+    case plugInModeCMYKColor:
+    case plugInModeCMYK64: return 4;
     default: return count;
   }
 }

@@ -6,6 +6,7 @@
 #include "params/settings.h"
 #include "render/drivers.h"
 #include "resources/resource_ids.h"
+#include "ui/preview_pixels.h"
 
 DialogState dialogState{};
 
@@ -147,6 +148,11 @@ bool OpenPreview(DialogState& state) noexcept {
     // The host cannot serve the preview: go on without it and leave the run to the tile path.
     block->useAdvanceState = 0;
     *state.context->result = noErr;
+    return false;
+  }
+  if (!OpenDisplayBuffer(state)) {
+    // Nowhere to put the 8-bit copy for display: the same as a host that serves no preview.
+    block->useAdvanceState = 0;
     return false;
   }
   RenderPreview(state.context, false);

@@ -63,6 +63,13 @@ struct DialogState {
   bool dragging;
   ImageRect imageRect;
   WindowRef previewCursor, dragCursor;
+
+  // At 16 bits: the 8-bit copy of the preview region the host displays, made when the preview
+  // opens and freed when the dialog ends. A BufferID, or a Handle when the buffer suite is unusable.
+  void* displayBuffer;
+  bool displayBufferIsHandle;
+  uint8_t* displayPixels;
+  int32_t displayBytes;
 };
 
 // The one dialog of the process.

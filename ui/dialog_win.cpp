@@ -11,6 +11,7 @@
 #include "shell/module_state.h"
 #include "ui/dialog.h"
 #include "ui/dialog_logic.h"
+#include "ui/preview_pixels.h"
 
 namespace {
 
@@ -228,5 +229,6 @@ bool ShowParametersDialog(InvocationContext* context) noexcept {
       DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance), "CORVANEPARAM", owner, &CorvaneProc,
                       reinterpret_cast<LPARAM>(context));
   ReleaseDrag(dialogState);
+  CloseDisplayBuffer(dialogState);  // however the dialog ended
   return ended == IDC_OK;
 }

@@ -2,6 +2,7 @@
 #include "resources/resource_ids.h"
 #include "ui/dialog_logic.h"
 #include "ui/dialog_win.h"
+#include "ui/preview_pixels.h"
 
 namespace {
 
@@ -66,31 +67,9 @@ void PaintPreview(const InvocationContext* context, HWND dialog) noexcept {
   const RECT border{image.left - 1, image.top - 1, image.right + 1, image.bottom + 1};
   FrameRect(dc, &border, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
-  const int32_t pixelBytes = int32_t(record->outHiPlane) - record->outLoPlane + 1;
   PSPixelMask mask{};
   PSPixelMap map{};
-  map.version = 1;
-  map.bounds = VRect{record->outRect.top, record->outRect.left, record->outRect.bottom,
-                     record->outRect.right};
-  map.imageMode = record->imageMode;
-  map.rowBytes = record->outRowBytes;
-  map.colBytes = pixelBytes;
-  map.planeBytes = 1;
-  map.baseAddr = record->outData;
-  if (record->isFloating != 0) {
-    mask.maskData = record->maskData;
-    mask.rowBytes = record->maskRowBytes;
-    mask.colBytes = 1;
-    map.masks = &mask;
-  } else if (record->inLayerPlanes != 0 && record->inTransparencyMask != 0 &&
-             record->outData != nullptr && pixelBytes > 1) {
-    // The layer's transparency is the last plane of each output pixel.
-    mask.maskData = static_cast<uint8_t*>(record->outData) + (pixelBytes - 1);
-    mask.rowBytes = record->outRowBytes;
-    mask.colBytes = pixelBytes;
-    map.masks = &mask;
-  }
-  if (record->displayPixels != nullptr && record->outData != nullptr)
+  if (record->displayPixels != nullptr && PreviewPixelMap(dialogState, &map, &mask))
     record->displayPixels(&map, &map.bounds, image.top, image.left, dc);
   EndPaint(dialog, &paint);
 }

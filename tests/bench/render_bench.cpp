@@ -1,6 +1,6 @@
-// RenderStripes over a 4096 x 4096 image beside a plain copy of the same buffer, with trivial
-// host callbacks. Each renderer benchmark reports its time relative to the copy of the same
-// plane count, from CPU time (the machine is shared), after the table.
+// RenderStripes over a 4096 x 4096 image (arguments: planes, bits per sample) beside its floor, a
+// plain copy of the same buffer plus one abort poll per pixel, with trivial host callbacks; the
+// ratios follow the table, from CPU time (the machine is shared).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -27,8 +27,8 @@ struct Frame {
   int16_t result = 0;
   InvocationContext context{};
 
-  explicit Frame(int planes)
-      : in(size_t(kSide) * kSide * size_t(planes), 77), out(in.size(), 0) {
+  Frame(int planes, int depth)
+      : in(size_t(kSide) * kSide * size_t(planes * depth / 8), 77), out(in.size(), 0) {
     block.horizontalGap = 20;
     block.horizontalThickness = 3;
     block.verticalGap = 30;
@@ -38,12 +38,13 @@ struct Frame {
     blockAddress = reinterpret_cast<char*>(&block);
     record.parameters = &blockAddress;
     record.planes = int16_t(planes);
-    record.imageMode = plugInModeRGBColor;
+    record.depth = depth;
+    record.imageMode = depth == 16 ? plugInModeRGB48 : plugInModeRGBColor;
     record.filterRect = record.inRect = record.outRect = Rect{0, 0, kSide, kSide};
     record.inHiPlane = record.outHiPlane = int16_t(planes - 1);
     record.inData = in.data();
     record.outData = out.data();
-    record.inRowBytes = record.outRowBytes = kSide * planes;
+    record.inRowBytes = record.outRowBytes = kSide * planes * depth / 8;
     record.abortProc = &NeverAbort;
     record.progressProc = &IgnoreProgress;
     context.result = &result;
@@ -52,8 +53,7 @@ struct Frame {
 };
 
 void PlainCopy(benchmark::State& state) {
-  const int planes = int(state.range(0));
-  Frame frame(planes);
+  Frame frame(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
     std::memcpy(frame.out.data(), frame.in.data(), frame.in.size());
     benchmark::DoNotOptimize(frame.out.data());
@@ -63,8 +63,7 @@ void PlainCopy(benchmark::State& state) {
 }
 
 void Render(benchmark::State& state) {
-  const int planes = int(state.range(0));
-  Frame frame(planes);
+  Frame frame(int(state.range(0)), int(state.range(1)));
   for (auto _ : state) {
     RenderStripes(&frame.context, true);
     benchmark::DoNotOptimize(frame.out.data());
@@ -87,8 +86,8 @@ void AbortPollsOnly(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(AbortPollsOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(PlainCopy)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(Render)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(PlainCopy)->ArgsProduct({{3, 4}, {8, 16}})->Unit(benchmark::kMillisecond);
+BENCHMARK(Render)->ArgsProduct({{3, 4}, {8, 16}})->Unit(benchmark::kMillisecond);
 
 // Ratio per plane count, printed after the table from the measured means.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -101,20 +100,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (name.rfind("AbortPollsOnly", 0) == 0) polls_ = seconds;
       const size_t slash = name.find('/');
       if (slash == std::string::npos) continue;
-      const int planes = std::atoi(name.c_str() + slash + 1);
-      if (name.rfind("PlainCopy", 0) == 0) copy_[planes] = seconds;
-      if (name.rfind("Render", 0) == 0) render_[planes] = seconds;
+      const int key = std::atoi(name.c_str() + slash + 1) * 100 +
+                      std::atoi(name.c_str() + name.find('/', slash + 1) + 1);  // planes, bits
+      if (name.rfind("PlainCopy", 0) == 0) copy_[key] = seconds;
+      if (name.rfind("Render", 0) == 0) render_[key] = seconds;
     }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    for (const auto& [planes, seconds] : render_) {
-      if (copy_.count(planes) == 0 || copy_[planes] <= 0) continue;
-      std::printf("RenderStripes / plain copy, %d planes: %.2fx", planes, seconds / copy_[planes]);
-      if (polls_ > 0)
-        std::printf("  (floor from the per-pixel abort poll alone: (polls + copy) / copy = %.2fx)",
-                    (polls_ + copy_[planes]) / copy_[planes]);
-      std::printf("\n");
+    for (const auto& [key, seconds] : render_) {
+      if (copy_.count(key) == 0 || copy_[key] <= 0) continue;
+      std::printf("%2d bits, %d planes: RenderStripes / floor (copy + polls) = %.2fx, / copy = %.2fx\n",
+                  key % 100, key / 100, seconds / (copy_[key] + polls_), seconds / copy_[key]);
     }
   }
 

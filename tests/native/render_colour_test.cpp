@@ -19,8 +19,8 @@ TEST(StripeColourTables, SpaceAndComponentsPerMode) {
   struct Case {
     int16_t mode, space, components;
   } cases[] = {{0, -1, 1}, {1, 4, 1}, {2, -1, 3}, {3, 0, 3}, {4, 2, 4}, {5, 5, 3}, {6, 1, 3},
-               {7, -1, 9}, {8, 4, 1}, {9, 3, 3}, {10, 4, 1}, {11, 0, 3}, {12, -1, 9}, {-1, -1, 9},
-               {32767, -1, 9}};
+               {7, -1, 9}, {8, 4, 1}, {9, 3, 3}, {10, 4, 1}, {11, 0, 3}, {12, 3, 3}, {13, 2, 4},
+               {14, -1, 9}, {15, 4, 1}, {16, -1, 9}, {-1, -1, 9}, {32767, -1, 9}};
   for (const Case& c : cases) {
     EXPECT_EQ(ColourSpaceForMode(c.mode), c.space) << "mode " << c.mode;
     EXPECT_EQ(ComponentsForMode(c.mode, 9), c.components) << "mode " << c.mode;

@@ -36,21 +36,23 @@ inline bool ModelOnStripe(int32_t offset, int32_t gap, int32_t thickness, int32_
 }
 
 // The image a run must produce from `before` over `area` (rows below or beside it unchanged).
+// At 16 bits a colour byte c becomes (c * 32768 + 127) / 255 and full value is 32768.
 inline HostImage ModelImage(const HostImage& before, const Rect& area, const GridModel& m) {
   HostImage out = before;
+  const bool wide = before.depth == 16;
+  const uint32_t full = wide ? 32768 : 255;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     if (y < 0 || y >= before.height) continue;
     const bool rowOn = ModelOnStripe(y - area.top, m.horizontalGap, m.horizontalThickness, m.alignment);
     for (int32_t x = area.left; x < area.right; ++x) {
       if (x < 0 || x >= before.width) continue;
       const bool on = rowOn || ModelOnStripe(x - area.left, m.verticalGap, m.verticalThickness, m.alignment);
-      uint8_t* p = out.At(y, x);
       for (int32_t k = 0; k < before.planes; ++k) {
         if (on) {
-          if (k < m.colourCount) p[k] = m.colour[k];
-          else if (m.ignoreZeroPixel) p[k] = 255;
+          if (k < m.colourCount) SetSampleAt(out, y, x, k, wide ? (m.colour[k] * 32768u + 127) / 255 : m.colour[k]);
+          else if (m.ignoreZeroPixel) SetSampleAt(out, y, x, k, full);
         } else if (m.removeOthers) {
-          p[k] = 0;
+          SetSampleAt(out, y, x, k, 0);
         }
       }
     }
@@ -60,15 +62,16 @@ inline HostImage ModelImage(const HostImage& before, const Rect& area, const Gri
 
 // Empty when equal; otherwise the first differing pixel.
 inline std::string FirstDifference(const HostImage& got, const HostImage& want) {
-  if (got.width != want.width || got.height != want.height || got.planes != want.planes)
+  if (got.width != want.width || got.height != want.height || got.planes != want.planes ||
+      got.depth != want.depth)
     return "image sizes differ";
   for (int32_t y = 0; y < got.height; ++y)
     for (int32_t x = 0; x < got.width; ++x)
       for (int32_t k = 0; k < got.planes; ++k)
-        if (got.At(y, x)[k] != want.At(y, x)[k]) {
+        if (SampleAt(got, y, x, k) != SampleAt(want, y, x, k)) {
           std::ostringstream s;
           s << "row " << y << ", column " << x << ", plane " << k << ": got "
-            << int(got.At(y, x)[k]) << ", want " << int(want.At(y, x)[k]);
+            << SampleAt(got, y, x, k) << ", want " << SampleAt(want, y, x, k);
           return s.str();
         }
   return "";

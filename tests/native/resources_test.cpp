@@ -62,11 +62,12 @@ struct ByteWriter {
 
 const char kEnableExpression[] =
     "in (PSHOP_ImageMode, GrayScaleMode, RGBMode,CMYKMode, HSLMode, HSBMode, MultichannelMode,"
-    "DuotoneMode, LabMode)";
+    "DuotoneMode, LabMode, Gray16Mode, RGB48Mode, CMYK64Mode, Lab48Mode, Duotone16Mode,"
+    " DeepMultichannelMode)";
 
 std::vector<uint8_t> ExpectedPropertyList(const char* entryKey) {
   ByteWriter list;
-  list.U16(1), list.U32(0), list.U32(9);
+  list.U16(1), list.U32(0), list.U32(11);
   auto property = [&](const char* key, uint32_t paddedLength, auto&& fill) {
     ByteWriter data;
     fill(data);
@@ -83,11 +84,13 @@ std::vector<uint8_t> ExpectedPropertyList(const char* entryKey) {
   property("hstm", 20, [](ByteWriter& d) {
     d.U32(0), d.Code("sdK9"), d.Code("griD"), d.U16(16000), d.CString("");
   });
-  property("mode", 4, [](ByteWriter& d) { d.U8(0x5F), d.U8(0xC0), d.U8(0), d.U8(0); });
-  property("enbl", 112, [](ByteWriter& d) { d.CString(kEnableExpression); });
+  property("mode", 4, [](ByteWriter& d) { d.U8(0x5F), d.U8(0xFF), d.U8(0), d.U8(0); });
+  property("enbl", 196, [](ByteWriter& d) { d.CString(kEnableExpression); });
   property("fici", 28, [](ByteWriter& d) {
     for (int filterCase = 0; filterCase < 7; ++filterCase) d.U8(4), d.U8(1), d.U8(6), d.U8(0);
   });
+  property("ms32", 8, [](ByteWriter& d) { d.U32(300000), d.U32(300000); });
+  property("flly", 4, [](ByteWriter& d) { d.U8(0x80), d.U8(0), d.U8(0), d.U8(0); });
   return list.bytes;
 }
 
@@ -261,7 +264,7 @@ TEST_P(BuiltModule, PropertyListReadsBackAsAHostSeesIt) {
   ASSERT_TRUE(v.ok);
   EXPECT_EQ(at, pipl.data.size()) << "bytes after the last property";
   EXPECT_EQ(keys, (std::vector<std::string>{"kind", "name", "catg", "vers", GetParam().entryKey,
-                                             "hstm", "mode", "enbl", "fici"}));
+                                             "hstm", "mode", "enbl", "fici", "ms32", "flly"}));
   EXPECT_EQ(data.count(GetParam().otherKey), 0u) << "one entry-point property per build";
 
   // The entry-point string is exactly an exported name.
@@ -276,8 +279,8 @@ TEST_P(BuiltModule, PropertyListReadsBackAsAHostSeesIt) {
   for (int m = 0; m < 32; ++m)
     if (data["mode"].size() == 4 && (data["mode"][size_t(m / 8)] & (0x80 >> (m % 8))) != 0)
       modes.insert(m);
-  // grayscale, RGB, CMYK, HSL, HSB, multichannel, duotone, Lab; no bitmap, indexed or 16-bit
-  EXPECT_EQ(modes, (std::set<int>{1, 3, 4, 5, 6, 7, 8, 9}));
+  // grayscale, RGB, CMYK, HSL, HSB, multichannel, duotone, Lab, and 16-bit modes; no 32-bit
+  EXPECT_EQ(modes, (std::set<int>{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 
   ByteView version(data["vers"]);
   EXPECT_EQ(version.U32(0) >> 16, 4u);

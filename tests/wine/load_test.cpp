@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "corvane_records.h"
 #include "tests/wine/dialog_driver.h"
 #include "tests/wine/wine_plugin.h"
 
@@ -74,6 +75,20 @@ TEST_F(LoadTest, WorksThroughGlobalMemoryWithoutAHandleSuite) {
   auto* block = reinterpret_cast<const int16_t*>(*host.record.parameters);
   EXPECT_EQ(block[0], 50) << "amount";
   EXPECT_EQ(host.Call(filterSelectorPrepare), noErr) << "the stored context is found again";
+}
+
+// A 16-bit RGB image with transparency; the host shows the preview from an 8-bit copy.
+TEST_F(LoadTest, RendersSixteenBitsAndPreviewsThem) {
+  TestHost host(plugin.entry);
+  host.SetImage(MakePatternImage(40, 30, 4, 16), plugInModeRGB48);
+  const DialogDriver user = DialogDriver::Pressing(IDOK);
+  ASSERT_EQ(host.Call(filterSelectorParameters), noErr);
+  reinterpret_cast<FilterParameters*>(*host.record.parameters)->horizontalGap = 2;  // rows 0, 3, ...
+  EXPECT_EQ(host.RunFilter(false), noErr);
+  EXPECT_TRUE(user.DialogsSeen() == 1 && host.counters.displayPixelsCalls > 0 &&
+              host.counters.bufferAllocations == 1 && host.buffers.empty());
+  for (int32_t i = 0; i < 30 * 40 * 4; ++i)  // stripes in the dialog's default blue
+    ASSERT_EQ(SampleAt(host.image, i / 160, i / 4 % 40, i % 4), i / 160 % 3 ? SampleAt(host.source, i / 160, i / 4 % 40, i % 4) : i % 4 < 2 ? 0u : 32768u) << i;
 }
 
 }  // namespace

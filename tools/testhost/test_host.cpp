@@ -1,6 +1,7 @@
 #include "tools/testhost/test_host.h"
 
 #include <cstring>
+#include <utility>
 
 #include "tools/testhost/host_services.h"
 
@@ -19,16 +20,38 @@ TestHost* ActiveTestHost() { return activeHost; }
 
 bool RectIsEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
-HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes) {
+uint32_t SampleAt(const HostImage& image, int32_t row, int32_t column, int32_t plane) {
+  const uint8_t* p = image.At(row, column) + size_t(plane) * image.SampleBytes();
+  if (image.SampleBytes() == 1) return *p;
+  uint16_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+void SetSampleAt(HostImage& image, int32_t row, int32_t column, int32_t plane, uint32_t value) {
+  uint8_t* p = image.At(row, column) + size_t(plane) * image.SampleBytes();
+  if (image.SampleBytes() == 1) {
+    *p = uint8_t(value);
+    return;
+  }
+  const uint16_t v = uint16_t(value);
+  std::memcpy(p, &v, sizeof v);
+}
+
+HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes, int32_t depth) {
   HostImage img;
   img.width = width;
   img.height = height;
   img.planes = planes;
-  img.pixels.resize(size_t(width) * size_t(height) * size_t(planes));
+  img.depth = depth;
+  img.pixels.resize(size_t(width) * size_t(height) * img.PixelBytes());
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
-      uint8_t* p = img.At(y, x);
-      for (int32_t k = 0; k < planes; ++k) p[k] = uint8_t(17 + x * 3 + y * 5 + k * 61);
+      for (int32_t k = 0; k < planes; ++k) {
+        const uint32_t v = uint32_t(17 + x * 3 + y * 5 + k * 61);
+        // 16-bit samples use the whole host range, low byte included.
+        SetSampleAt(img, y, x, k, depth == 16 ? (v * 4111u) % 32769u : uint8_t(v));
+      }
     }
   }
   return img;
@@ -189,7 +212,6 @@ void TestHost::BuildRecord() {
   record.maskRate = kFixedOne;
   record.wantLayout = 0;
   record.dummyPlaneValue = -1;
-  record.depth = 8;
   platform.hwnd = 0;
   std::memset(&about, 0, sizeof(about));
   InstallServices(*this);
@@ -224,6 +246,7 @@ void TestHost::ApplyFaults() {
   record.platformData = faults.nullPlatformData ? nullptr : &platform;
   about.platformData = faults.nullPlatformData ? nullptr : &platform;
   record.advanceState = faults.withholdAdvanceState ? nullptr : &TestHostCallbacks::AdvanceState;
+  record.depth = faults.depthFieldZero ? 0 : image.depth;
   ApplyServiceFaults(*this);
 }
 
@@ -231,6 +254,8 @@ void TestHost::SetImage(const HostImage& img, int16_t imageMode) {
   source = img;
   image = img;
   record.imageMode = imageMode;
+  record.depth = faults.depthFieldZero ? 0 : img.depth;
+  SetSelection({});
   record.planes = int16_t(img.planes);
   record.imageSize = Point{int16_t(img.height), int16_t(img.width)};
   record.wholeSize = record.imageSize;
@@ -239,6 +264,11 @@ void TestHost::SetImage(const HostImage& img, int16_t imageMode) {
 }
 
 void TestHost::SetFilterRect(Rect area) { record.filterRect = area; }
+
+void TestHost::SetSelection(std::vector<uint8_t> mask) {
+  selection_ = std::move(mask);
+  record.haveMask = selection_.empty() ? 0 : 1;
+}
 
 int32_t TestHost::LockedHostHandles() const {
   int32_t locked = 0;
@@ -309,6 +339,12 @@ bool GuardsIntact(const std::vector<uint8_t>& buffer) {
 
 uint8_t PaddingByte(int16_t padding) { return (padding >= 0 && padding <= 255) ? uint8_t(padding) : 255; }
 
+// The padding value as a sample of the image's depth.
+uint32_t PaddingSample(const HostImage& img, int16_t padding) {
+  const uint32_t pad = PaddingByte(padding);
+  return img.depth == 16 ? (pad * 32768 + 127) / 255 : pad;
+}
+
 // Fills a guarded buffer with `rect` of `img`, planes lo..hi; returns the data address.
 void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect& rect, int16_t lo,
                  int16_t hi, int16_t padding, int32_t extraRowBytes, int32_t* rowBytes) {
@@ -320,10 +356,12 @@ void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect&
   const int32_t rows = rect.bottom - rect.top;
   const int32_t cols = rect.right - rect.left;
   const int32_t n = hi - lo + 1;
-  *rowBytes = cols * n + extraRowBytes;  // an odd stride catches code that assumes a packed one
+  const int32_t sampleBytes = int32_t(img.SampleBytes());
+  // An odd stride catches code that assumes a packed one, or aligned 16-bit rows.
+  *rowBytes = cols * n * sampleBytes + extraRowBytes;
   buffer.assign(size_t(rows) * size_t(*rowBytes) + 2 * kGuardBytes, kGuardValue);
   uint8_t* base = buffer.data() + kGuardBytes;
-  const uint8_t pad = PaddingByte(padding);
+  const uint32_t pad = PaddingSample(img, padding);
   for (int32_t r = 0; r < rows; ++r) {
     uint8_t* row = base + size_t(r) * size_t(*rowBytes);
     std::memset(row, 0x5A, size_t(*rowBytes));
@@ -333,7 +371,11 @@ void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect&
       const bool inside = y >= 0 && y < img.height && x >= 0 && x < img.width;
       for (int32_t k = 0; k < n; ++k) {
         const int32_t plane = lo + k;
-        row[c * n + k] = (inside && plane >= 0 && plane < img.planes) ? img.At(y, x)[plane] : pad;
+        const uint32_t v = (inside && plane >= 0 && plane < img.planes) ? SampleAt(img, y, x, plane) : pad;
+        const uint16_t wide = uint16_t(v);
+        uint8_t* at = row + size_t(c * n + k) * size_t(sampleBytes);
+        if (sampleBytes == 1) *at = uint8_t(v);
+        else std::memcpy(at, &wide, sizeof wide);
       }
     }
   }
@@ -344,9 +386,10 @@ void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const Rect&
 
 namespace {
 
-int64_t RequestBytes(const Rect& rect, int16_t lo, int16_t hi) {
+int64_t RequestBytes(const Rect& rect, int16_t lo, int16_t hi, size_t sampleBytes) {
   if (RectIsEmpty(rect) || hi < lo) return 0;
-  return int64_t(rect.bottom - rect.top) * (rect.right - rect.left) * (hi - lo + 1);
+  return int64_t(rect.bottom - rect.top) * (rect.right - rect.left) * (hi - lo + 1) *
+         int64_t(sampleBytes);
 }
 
 }  // namespace
@@ -354,9 +397,9 @@ int64_t RequestBytes(const Rect& rect, int16_t lo, int16_t hi) {
 OSErr TestHost::ServeRequestedRectangles() {
   CommitOutput();
   if (faults.maxServedBytes > 0 &&
-      RequestBytes(record.inRect, record.inLoPlane, record.inHiPlane) +
-              RequestBytes(record.outRect, record.outLoPlane, record.outHiPlane) +
-              RequestBytes(record.maskRect, 0, 0) >
+      RequestBytes(record.inRect, record.inLoPlane, record.inHiPlane, source.SampleBytes()) +
+              RequestBytes(record.outRect, record.outLoPlane, record.outHiPlane, image.SampleBytes()) +
+              RequestBytes(record.maskRect, 0, 0, 1) >
           faults.maxServedBytes) {
     record.inData = record.outData = record.maskData = nullptr;
     return memFullErr;
@@ -366,12 +409,14 @@ OSErr TestHost::ServeRequestedRectangles() {
   record.outData = FillBuffer(outBuffer_, image, record.outRect, record.outLoPlane,
                               record.outHiPlane, record.outputPadding, 3, &record.outRowBytes);
   // Built only when asked for: a whole-image mask per strip makes small strips quadratic.
+  // The selection mask, or an opaque one; 8 bits at every depth.
   HostImage opaqueMask;
   if (!RectIsEmpty(record.maskRect)) {
     opaqueMask.width = source.width;
     opaqueMask.height = source.height;
     opaqueMask.planes = 1;
-    opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
+    if (selection_.size() == size_t(source.width) * size_t(source.height)) opaqueMask.pixels = selection_;
+    else opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
   }
   record.maskData = FillBuffer(maskBuffer_, opaqueMask, record.maskRect, 0, 0,
                                record.maskPadding, 1, &record.maskRowBytes);
@@ -391,6 +436,7 @@ void TestHost::CommitOutput() {
   if (outDelivered_) {
     const uint8_t* base = outBuffer_.data() + kGuardBytes;
     const int32_t n = deliveredOutHi_ - deliveredOutLo_ + 1;
+    const size_t sampleBytes = image.SampleBytes();
     for (int32_t y = deliveredOut_.top; y < deliveredOut_.bottom; ++y) {
       if (y < 0 || y >= image.height) continue;
       const uint8_t* row = base + size_t(y - deliveredOut_.top) * size_t(deliveredOutRowBytes_);
@@ -399,7 +445,8 @@ void TestHost::CommitOutput() {
         for (int32_t k = 0; k < n; ++k) {
           const int32_t plane = deliveredOutLo_ + k;
           if (plane >= 0 && plane < image.planes)
-            image.At(y, x)[plane] = row[(x - deliveredOut_.left) * n + k];
+            std::memcpy(image.At(y, x) + size_t(plane) * sampleBytes,
+                        row + size_t((x - deliveredOut_.left) * n + k) * sampleBytes, sampleBytes);
         }
       }
     }

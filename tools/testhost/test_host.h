@@ -34,8 +34,12 @@ struct HostImage {
   }
 };
 
-// A fresh image whose bytes vary with position and plane, so misplaced writes show.
-HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes);
+// A fresh image whose samples vary with position and plane, so misplaced writes show.
+HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes, int32_t depth = 8);
+
+// One sample of a pixel, at the image's depth.
+uint32_t SampleAt(const HostImage& image, int32_t row, int32_t column, int32_t plane);
+void SetSampleAt(HostImage& image, int32_t row, int32_t column, int32_t plane, uint32_t value);
 
 struct HostCounters {
   int32_t selectorCalls[6] = {};
@@ -56,6 +60,9 @@ struct HostCounters {
   VRect lastDisplayedRect{};
   bool lastDisplayHadMask = false;
   int32_t colorServicesCalls = 0;
+  int32_t bufferAllocations = 0;  // successful allocateProc calls
+  int32_t bufferFrees = 0;
+  int32_t badBufferOps = 0;  // operations on buffers this host never made or already freed
   int32_t bufferOverruns = 0;  // guard bytes around a delivered buffer found changed
   std::vector<Rect> servedOutRects;  // every output rectangle delivered, in order
   // --- Colour services (host_colour.cpp) ---
@@ -87,6 +94,10 @@ struct HostFaults {
   // of input, output and mask at once, as hosts with little memory do; 0 = no limit.
   int64_t maxServedBytes = 0;
   int32_t maxContinueCalls = 0;  // RunFilter gives up after this many Continue calls; 0 = 1000000
+  bool withholdBufferSuite = false;
+  bool failBufferAllocation = false;
+  // An old host at the image's depth: `depth` stays 0 and the plug-in infers it from the mode.
+  bool depthFieldZero = false;
   bool withholdColorServices = false;
   OSErr colorServicesError = 0;  // returned by colorServices instead of converting
   bool colorServicesGarbage = false;  // answers success with components outside 0..255
@@ -104,6 +115,9 @@ class TestHost {
   // Image, mode and filter area; the filter area defaults to the whole image.
   void SetImage(const HostImage& image, int16_t imageMode);
   void SetFilterRect(Rect area);
+  // A selection mask over the whole image, one byte per pixel at every depth (255 selected);
+  // empty for none. `haveMask` follows it.
+  void SetSelection(std::vector<uint8_t> mask);
 
   // Calls one selector with the record and returns the result code.
   int16_t Call(int16_t selector);
@@ -132,6 +146,8 @@ class TestHost {
   PlatformData platform{};
   AboutRecord about{};
   HandleProcs handleProcs{};
+  BufferProcs bufferProcs{};
+  std::map<BufferID, std::vector<uint8_t>> buffers;  // live buffers of the buffer suite
   intptr_t dataSlot = 0;
   int16_t result = 0;
   HostCounters counters;
@@ -157,6 +173,7 @@ class TestHost {
   void BuildRecord();
 
   std::map<Handle, HostHandleBlock*> handles_;
+  std::vector<uint8_t> selection_;  // width x height bytes, or empty
   // Buffers handed to the plug-in, each with guard bytes on both sides.
   std::vector<uint8_t> inBuffer_, outBuffer_, maskBuffer_;
   Rect deliveredOut_{};
