@@ -21,8 +21,9 @@ constexpr Named kModes[] = {
 };
 // The 16-bit modes, named for messages; --mode takes the 8-bit names for both depths.
 constexpr Named kDeepModes[] = {
-    {"gray16", 10}, {"rgb48", 11}, {"lab48", 12}, {"cmyk64", 13}, {"deep multichannel", 14},
-    {"duotone16", 15},
+    {"gray16", plugInModeGray16},   {"rgb48", plugInModeRGB48},
+    {"lab48", plugInModeLab48},     {"cmyk64", plugInModeCMYK64},
+    {"deep multichannel", plugInModeDeepMultichannel}, {"duotone16", plugInModeDuotone16},
 };
 constexpr Named kColours[] = {
     {"black", int32_t(kColourBlack)}, {"blue", int32_t(kColourBlue)},

@@ -50,10 +50,10 @@ int16_t DeepMode(int16_t mode) {
   switch (mode) {
     case plugInModeGrayScale: return plugInModeGray16;
     case plugInModeRGBColor: return plugInModeRGB48;
-    case plugInModeLabColor: return 12;         // Lab48
-    case plugInModeCMYKColor: return 13;        // CMYK64
-    case plugInModeMultichannel: return 14;     // DeepMultichannel
-    case plugInModeDuotone: return 15;          // Duotone16
+    case plugInModeLabColor: return plugInModeLab48;
+    case plugInModeCMYKColor: return plugInModeCMYK64;
+    case plugInModeMultichannel: return plugInModeDeepMultichannel;
+    case plugInModeDuotone: return plugInModeDuotone16;
     default: return -1;
   }
 }
