@@ -21,3 +21,10 @@ if(RUNFILTER_TEST_SOURCES)
   set_target_properties(corvane_runfilter_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(corvane_runfilter_tests runfilter Corvane)
 endif()
+
+# pngtool: the demo's wide and 16-bit pictures; not part of the release.
+add_executable(pngtool ${CMAKE_SOURCE_DIR}/tools/pngtool/pngtool.cpp)
+target_compile_options(pngtool PRIVATE ${CORVANE_WARNINGS})
+target_link_libraries(pngtool PRIVATE corvane_testhost)
+target_link_options(pngtool PRIVATE ${CORVANE_STATIC_RUNTIME})
+set_target_properties(pngtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
