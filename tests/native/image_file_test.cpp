@@ -57,6 +57,27 @@ TEST(ImageFileTest, PngKeepsDepthChannelsAndEverySample) {
   }
 }
 
+// A grey PNG's transparent value (a tRNS chunk) becomes an alpha channel at either depth.
+TEST(ImageFileTest, ATransparentGreyValueBecomesAnAlphaChannel) {
+  for (const int32_t depth : {8, 16}) {
+    HostImage grey{3, 2, 1, depth, std::vector<uint8_t>(6 * size_t(depth / 8), 0)};
+    SetSampleAt(grey, 1, 2, 0, depth == 16 ? 32768 : 255);
+    const std::string path = TestOutputPath("image-file-trns.png");
+    std::string error;
+    ASSERT_TRUE(WritePngImage(path, grey, error)) << error;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadFileBytes(path, bytes, error)) << error;
+    const uint8_t chunk[] = {0, 0, 0, 2, 't', 'R', 'N', 'S', 0, 0, 0, 0, 0, 0};  // grey 0 is clear
+    bytes.insert(bytes.begin() + 33, chunk, chunk + sizeof(chunk));
+    HostImage back;
+    ASSERT_TRUE(DecodeImage(bytes, back, error)) << error;
+    ASSERT_EQ(back.planes, 2);
+    ASSERT_EQ(back.pixels.size(), 6 * back.PixelBytes());
+    EXPECT_EQ(SampleAt(back, 0, 0, 1), 0u) << depth;
+    EXPECT_EQ(SampleAt(back, 1, 2, 1), depth == 16 ? 32768u : 255u) << depth;
+  }
+}
+
 // A PNG signature and header chunk, all stb reads before it decodes.
 std::vector<uint8_t> PngHeader(uint32_t width, uint32_t height, uint8_t bits, uint8_t colourType) {
   std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};

@@ -123,7 +123,6 @@ bool DecodeImage(const std::vector<uint8_t>& bytes, HostImage& image, std::strin
   const bool deep = stbi_is_16_bit_from_memory(data, size) != 0;
   bits = deep ? 16 : 8;
   if (!SizeFits(width, height, channels, bits, error)) return false;
-  const uint64_t samples = uint64_t(width) * uint64_t(height) * uint64_t(channels);
   const uint64_t sampleBytes = deep ? 2 : 1;
   void* decoded = deep ? static_cast<void*>(stbi_load_16_from_memory(data, size, &width, &height,
                                                                      &channels, 0))
@@ -135,6 +134,8 @@ bool DecodeImage(const std::vector<uint8_t>& bytes, HostImage& image, std::strin
                                       : "corrupt image (" + reason + ")";
     return false;
   }
+  // Counted from what was decoded: a transparency chunk adds a channel the header lacks.
+  const uint64_t samples = uint64_t(width) * uint64_t(height) * uint64_t(channels);
   try {
     image.pixels.resize(size_t(samples * sampleBytes));
   } catch (const std::bad_alloc&) {
