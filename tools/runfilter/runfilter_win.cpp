@@ -137,7 +137,8 @@ bool WriteOutput(const std::string& output, const HostImage& image, std::string&
   std::string why;
   if (!WritePngImage(temporary, image, why)) {
     DeleteFileA(temporary.c_str());
-    error = "cannot write " + output + (why.find("memory") != std::string::npos ? ": not enough memory" : "");
+    const size_t reason = why.rfind(": ");  // the cause, without the temporary name
+    error = "cannot write " + output + (reason != std::string::npos ? why.substr(reason) : "");
     return false;
   }
   if (!MoveFileExA(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
