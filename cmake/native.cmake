@@ -8,6 +8,7 @@ endif()
 enable_testing()
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
 
 if(CORVANE_SANITIZE)
   # The host record is packed to 4 bytes, so on 64-bit its pointers are misaligned by
@@ -31,11 +32,13 @@ add_library(corvane_testhost STATIC ${TESTHOST_CORE_SOURCES} ${TESTHOST_NATIVE_S
 target_include_directories(corvane_testhost PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
 target_include_directories(corvane_testhost SYSTEM PRIVATE /usr/include/stb)
 target_compile_options(corvane_testhost PRIVATE ${CORVANE_WARNINGS} ${CORVANE_SANITIZER_FLAGS})
+target_link_libraries(corvane_testhost PUBLIC ZLIB::ZLIB)
 
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(corvane_tests ${NATIVE_TEST_SOURCES})
 target_compile_options(corvane_tests PRIVATE ${CORVANE_SANITIZER_FLAGS})
 target_compile_definitions(corvane_tests PRIVATE CORVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_include_directories(corvane_tests SYSTEM PRIVATE /usr/include/stb)
 target_link_libraries(corvane_tests PRIVATE corvane_testhost corvane_core GTest::gtest GTest::gtest_main Threads::Threads)
 add_test(NAME corvane_tests COMMAND corvane_tests)
 

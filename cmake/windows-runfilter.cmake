@@ -1,5 +1,9 @@
 # runfilter.exe: the command-line host, written beside Corvane.8bf so it finds the module
 # there by default; and its end-to-end tests, which start it as a separate process.
+# The PNG writer's zlib, the static archive, so that no program needs a zlib DLL beside it.
+find_library(CORVANE_ZLIB_STATIC NAMES libz.a REQUIRED)
+target_link_libraries(corvane_testhost PUBLIC ${CORVANE_ZLIB_STATIC})
+
 file(GLOB RUNFILTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/runfilter/*.cpp)
 add_executable(runfilter ${RUNFILTER_SOURCES})
 target_compile_options(runfilter PRIVATE ${CORVANE_WARNINGS})
@@ -17,3 +21,10 @@ if(RUNFILTER_TEST_SOURCES)
   set_target_properties(corvane_runfilter_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(corvane_runfilter_tests runfilter Corvane)
 endif()
+
+# pngtool: the demo's wide and 16-bit pictures; not part of the release.
+add_executable(pngtool ${CMAKE_SOURCE_DIR}/tools/pngtool/pngtool.cpp)
+target_compile_options(pngtool PRIVATE ${CORVANE_WARNINGS})
+target_link_libraries(pngtool PRIVATE corvane_testhost)
+target_link_options(pngtool PRIVATE ${CORVANE_STATIC_RUNTIME})
+set_target_properties(pngtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

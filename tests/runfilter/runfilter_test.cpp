@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -88,6 +89,8 @@ class RunfilterTest : public ::testing::Test {
     for (int planes = 1; planes <= 4; ++planes) {
       const HostImage image = MakePatternImage(48, 40, planes);
       WritePng(Input(planes), image.width, image.height, planes, image.pixels.data(), image.width * planes);
+      std::string error;
+      WritePngImage(Input16(planes), MakePatternImage(48, 40, planes, 16), error);
     }
     const HostImage rgb = MakePatternImage(48, 40, 3);
     stbi_write_bmp(Work("in.bmp").c_str(), rgb.width, rgb.height, 3, rgb.pixels.data());
@@ -99,11 +102,18 @@ class RunfilterTest : public ::testing::Test {
     std::FILE* out = std::fopen(Work("corrupt.png").c_str(), "wb");
     std::fwrite(png.data(), 1, png.size(), out);
     std::fclose(out);
+    // A header claiming 300000 x 300000 RGBA at 16 bits, which no memory holds.
+    ReadFileBytes(Input16(4), png, error);
+    for (size_t at : {16, 20}) std::memcpy(&png[at], "\x00\x04\x93\xE0", 4);
+    out = std::fopen(Work("huge.png").c_str(), "wb");
+    std::fwrite(png.data(), 1, png.size(), out);
+    std::fclose(out);
     out = std::fopen(Work("notes.8bf").c_str(), "wb");
     std::fputs("not a module\n", out);
     std::fclose(out);
   }
   static std::string Input(int planes) { return Work("in" + std::to_string(planes) + ".png"); }
+  static std::string Input16(int planes) { return Work("in16-" + std::to_string(planes) + ".png"); }
 
   // Runs with `args` and `input`, expecting success; returns the output image.
   HostImage Filtered(const std::string& args, const std::string& input, const std::string& name) {
@@ -153,6 +163,29 @@ TEST_F(RunfilterTest, EveryImageModeStripesItsRowsAndKeepsTheOthers) {
         if (got != want && differences++ < 3) ADD_FAILURE() << "pixel at row " << y << ", column " << x;
       }
     }
+  }
+}
+
+// A 16-bit file comes back at 16 bits: off the stripes every sample as it went in, the
+// stripes red at the host's full 32768 (grey: the 8-bit 76 widened).
+TEST_F(RunfilterTest, SixteenBitPicturesComeBackExactlyAtSixteenBits) {
+  const std::pair<int, std::vector<uint32_t>> cases[] = {
+      {1, {9766}}, {2, {9766, 32768}}, {3, {32768, 0, 0}}, {4, {32768, 0, 0, 32768}}};
+  for (const auto& [planes, stripe] : cases) {
+    SCOPED_TRACE(std::to_string(planes) + " channels");
+    const HostImage in = Load(Input16(planes));
+    const HostImage out = Filtered("--hgap 5 --hthick 2 --colour red", Input16(planes),
+                                   "deep-" + std::to_string(planes));
+    ASSERT_EQ(out.depth, 16);
+    ASSERT_EQ(out.planes, planes);
+    ASSERT_EQ(out.pixels.size(), in.pixels.size());
+    int differences = 0;
+    for (int32_t y = 0; y < out.height; ++y)
+      for (int32_t x = 0; x < out.width; ++x)
+        for (int32_t k = 0; k < planes; ++k)
+          if (SampleAt(out, y, x, k) != (StripeRow(y) ? stripe[size_t(k)] : SampleAt(in, y, x, k)) &&
+              differences++ < 3)
+            ADD_FAILURE() << "row " << y << ", column " << x << ", plane " << k;
   }
 }
 
@@ -233,6 +266,8 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
       {"--colour purple " + in, 2, "--colour takes black, blue, red or green"},
       {"--rect 0,0,41,48 " + in, 1, "--rect reaches past"},
       {"--mode cmyk " + in, 1, "--mode cmyk needs 4 channels"},
+      {"--mode hsb \"" + Input16(3) + "\"", 1, "--mode hsb has no 16-bit form"},
+      {"\"" + Work("huge.png") + "\"", 1, "too large to hold in memory (300000 x 300000 pixels"},
       {"--plugin dist\\" + kOtherArch + "\\Corvane.8bf " + in, 1,
        kArch == "x64" ? "is a 32-bit module" : "is a 64-bit module"},
       {"--plugin \"" + Work("notes.8bf") + "\" " + in, 1, "is not a Windows module"},

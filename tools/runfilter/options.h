@@ -38,5 +38,5 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& options, std
 // The --help text.
 std::string UsageText();
 
-// Names of image modes as --mode takes them; "" for a mode it does not.
+// Names of image modes as --mode takes them, and of their 16-bit forms; "" for any other.
 std::string ModeName(int16_t mode);

@@ -3,6 +3,9 @@
 #include "params/scripting.h"
 #include "tools/testhost/host_descriptor.h"
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 constexpr int32_t kLargestSide = 32767;  // the host's rectangles are 16-bit
@@ -42,16 +45,32 @@ std::string ResultText(int16_t result) {
   return name != nullptr ? std::string(name) + " (" + number + ")" : "result code " + number;
 }
 
-bool ChooseImageMode(const RunOptions& options, int32_t channels, int16_t& mode,
-                     std::string& error) {
-  if (options.mode < 0) {
-    mode = channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor;
-    return true;
+// The 16-bit form of an 8-bit mode; -1 for one without.
+int16_t DeepMode(int16_t mode) {
+  switch (mode) {
+    case plugInModeGrayScale: return plugInModeGray16;
+    case plugInModeRGBColor: return plugInModeRGB48;
+    case plugInModeLabColor: return plugInModeLab48;
+    case plugInModeCMYKColor: return plugInModeCMYK64;
+    case plugInModeMultichannel: return plugInModeDeepMultichannel;
+    case plugInModeDuotone: return plugInModeDuotone16;
+    default: return -1;
   }
-  mode = options.mode;
+}
+
+bool ChooseImageMode(const RunOptions& options, int32_t channels, int32_t depth, int16_t& mode,
+                     std::string& error) {
+  mode = options.mode >= 0 ? options.mode
+                           : int16_t(channels <= 2 ? plugInModeGrayScale : plugInModeRGBColor);
+  const int16_t flat = mode;
+  if (depth == 16 && (mode = DeepMode(flat)) < 0) {
+    error = "--mode " + ModeName(flat) + " has no 16-bit form and the input has 16 bits per channel";
+    return false;
+  }
+  if (options.mode < 0) return true;
   bool fits = false;
   const char* needs = "";
-  switch (mode) {
+  switch (flat) {
     case plugInModeRGBColor: fits = channels == 3 || channels == 4; needs = "3 or 4"; break;
     case plugInModeGrayScale: fits = channels == 1 || channels == 2; needs = "1 or 2"; break;
     case plugInModeCMYKColor: fits = channels == 4; needs = "4"; break;
@@ -61,7 +80,7 @@ bool ChooseImageMode(const RunOptions& options, int32_t channels, int16_t& mode,
     default: fits = true; break;  // multichannel takes any number of planes
   }
   if (!fits) {
-    error = "--mode " + ModeName(mode) + " needs " + needs + " channels; the input has " +
+    error = "--mode " + ModeName(flat) + " needs " + needs + " channels; the input has " +
             std::to_string(channels);
   }
   return fits;
@@ -88,6 +107,8 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   host.faults.descriptor.offer = true;
   host.ApplyFaults();
   host.SetImage(image, mode);
+  // The host holds the picture twice (before and after); a third copy would only cost memory.
+  std::vector<uint8_t>().swap(image.pixels);
   if (options.hasRect) host.SetFilterRect(options.rect);
   if (options.maxSpace > 0) host.record.maxSpace = options.maxSpace;
   host.progressObserver = progress;
@@ -99,15 +120,14 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   stats.strips = int32_t(host.counters.servedOutRects.size());
   stats.advanceStateCalls = host.counters.advanceStateCalls;
   stats.progressCalls = host.counters.progressCalls;
-  if (result != noErr) {
-    error = "the filter failed: " + ResultText(result);
+  if (result != noErr || host.counters.bufferOverruns != 0) {
+    error = result != noErr
+                ? "the filter failed: " + ResultText(result)
+                : "the filter wrote outside the buffers it was given; the result is not trusted";
+    image = std::move(host.source);
     return false;
   }
-  if (host.counters.bufferOverruns != 0) {
-    error = "the filter wrote outside the buffers it was given; the result is not trusted";
-    return false;
-  }
-  image = host.image;
+  image = std::move(host.image);
   return true;
 }
 

@@ -8,8 +8,9 @@
 #include "tools/runfilter/options.h"
 #include "tools/testhost/test_host.h"
 
-// The image mode for a file of `channels` channels: --mode, or from the channel count.
-bool ChooseImageMode(const RunOptions& options, int32_t channels, int16_t& mode,
+// The image mode for a file of `channels` channels at `depth` bits: --mode, or from the
+// channel count; at 16 bits the mode's 16-bit form.
+bool ChooseImageMode(const RunOptions& options, int32_t channels, int32_t depth, int16_t& mode,
                      std::string& error);
 
 // Checks what the host would refuse before calling the plug-in: the image size and --rect.

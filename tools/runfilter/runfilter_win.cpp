@@ -6,6 +6,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -133,10 +134,11 @@ void ClearProgress() {
 // Writes beside the target and renames at the end, so OUTPUT is the whole image or untouched.
 bool WriteOutput(const std::string& output, const HostImage& image, std::string& error) {
   const std::string temporary = output + ".part" + std::to_string(GetCurrentProcessId());
-  if (!WritePng(temporary, image.width, image.height, image.planes, image.pixels.data(),
-                image.width * image.planes)) {
+  std::string why;
+  if (!WritePngImage(temporary, image, why)) {
     DeleteFileA(temporary.c_str());
-    error = "cannot write " + output;
+    const size_t reason = why.rfind(": ");  // the cause, without the temporary name
+    error = "cannot write " + output + (reason != std::string::npos ? why.substr(reason) : "");
     return false;
   }
   if (!MoveFileExA(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
@@ -149,7 +151,7 @@ bool WriteOutput(const std::string& output, const HostImage& image, std::string&
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   RunOptions options;
   std::string error;
   if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error))
@@ -167,7 +169,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> bytes;
     if (!ReadFileBytes(options.input, bytes, error)) return Fail(error);
     if (!DecodeImage(bytes, image, error)) return Fail(options.input + ": " + error);
-    if (!ChooseImageMode(options, image.planes, mode, error)) return Fail(error);
+    if (!ChooseImageMode(options, image.planes, image.depth, mode, error)) return Fail(error);
     if (!CheckImageFits(options, image, error)) return Fail(error);
   }
 
@@ -202,4 +204,14 @@ int main(int argc, char** argv) {
                 stats.strips, stats.advanceStateCalls, stats.progressCalls);
   }
   return 0;
+}
+
+int main(int argc, char** argv) {
+  // A picture the memory cannot hold is reported, never a crash; the output is written last,
+  // so none is left behind.
+  try {
+    return Main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Fail("not enough memory for this picture");
+  }
 }
