@@ -1,5 +1,7 @@
 #include "tools/runfilter/options.h"
 
+#include "tools/testhost/image_file.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -68,7 +70,7 @@ bool ParseRanged(const std::string& flag, const std::string& text, int64_t minim
   return true;
 }
 
-bool ParseRect(const std::string& text, Rect& rect, std::string& error) {
+bool ParseRect(const std::string& text, VRect& rect, std::string& error) {
   int64_t v[4] = {};
   size_t start = 0;
   for (int i = 0; i < 4; ++i) {
@@ -76,9 +78,9 @@ bool ParseRect(const std::string& text, Rect& rect, std::string& error) {
     const bool last = i == 3;
     if (last != (comma == std::string::npos) ||
         !ParseInteger(text.substr(start, comma == std::string::npos ? comma : comma - start), v[i]) ||
-        v[i] < 0 || v[i] > 32767) {
-      error = "--rect takes TOP,LEFT,BOTTOM,RIGHT, four whole numbers from 0 to 32767, not '" +
-              text + "'";
+        v[i] < 0 || v[i] > kLargestPictureSide) {
+      error = "--rect takes TOP,LEFT,BOTTOM,RIGHT, four whole numbers from 0 to " +
+              std::to_string(kLargestPictureSide) + ", not '" + text + "'";
       return false;
     }
     start = comma + 1;
@@ -87,7 +89,7 @@ bool ParseRect(const std::string& text, Rect& rect, std::string& error) {
     error = "--rect " + text + " is empty: BOTTOM must exceed TOP and RIGHT must exceed LEFT";
     return false;
   }
-  rect = Rect{int16_t(v[0]), int16_t(v[1]), int16_t(v[2]), int16_t(v[3])};
+  rect = VRect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
   return true;
 }
 

@@ -27,7 +27,7 @@ struct RunOptions {
   bool ignoreZero = true;
   // Host behaviour
   bool hasRect = false;
-  Rect rect{};
+  VRect rect{};
   int32_t maxSpace = -1;  // -1: the host's usual offer
   bool advanceState = true;
 };

@@ -2,13 +2,14 @@
 
 #include "params/scripting.h"
 #include "tools/testhost/host_descriptor.h"
+#include "tools/testhost/image_file.h"
 
 #include <utility>
 #include <vector>
 
 namespace {
 
-constexpr int32_t kLargestSide = 32767;  // the host's rectangles are 16-bit
+constexpr int32_t kLargestSide = kLargestPictureSide;  // what the module's property list offers
 
 DescriptorItems SettingsDescriptor(const RunOptions& o) {
   // Only what was asked for: every other key keeps the plug-in's default.
@@ -89,7 +90,7 @@ bool ChooseImageMode(const RunOptions& options, int32_t channels, int32_t depth,
 bool CheckImageFits(const RunOptions& options, const HostImage& image, std::string& error) {
   if (image.width > kLargestSide || image.height > kLargestSide) {
     error = "the input is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-            " pixels; at most 32767 in each direction can be filtered";
+            " pixels; at most " + std::to_string(kLargestSide) + " in each direction can be filtered";
     return false;
   }
   if (options.hasRect && (options.rect.bottom > image.height || options.rect.right > image.width)) {
