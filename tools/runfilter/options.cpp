@@ -1,12 +1,11 @@
 #include "tools/runfilter/options.h"
 
-#include "tools/testhost/image_file.h"
-
 #include <cerrno>
 #include <cstdlib>
 
 #include "corvane_records.h"
 #include "params/settings.h"
+#include "tools/testhost/image_file.h"
 
 namespace {
 
