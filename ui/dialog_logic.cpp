@@ -261,6 +261,13 @@ void ClampPan(DialogState& state) noexcept {
   if (state.panV > state.panMaxV) state.panV = state.panMaxV;
 }
 
+void MovePan(DialogState& state, int32_t stepH, int32_t stepV) noexcept {
+  // Limits from a host's 32-bit area can lie near the ends of int32: add in 64 bits.
+  state.panH = Clamp(int64_t(state.panH) + stepH, INT32_MIN, INT32_MAX);
+  state.panV = Clamp(int64_t(state.panV) + stepV, INT32_MIN, INT32_MAX);
+  ClampPan(state);
+}
+
 void RequestPannedRegion(DialogState& state) noexcept {
   FilterParameters* block = BlockOf(state);
   if (block == nullptr) return;
@@ -293,14 +300,14 @@ bool ImageRectContains(const ImageRect& rect, int32_t x, int32_t y) noexcept {
 }
 
 void StartDrag(DialogState& state, int32_t x, int32_t y) noexcept {
-  state.dragAnchorH = state.panH + x;
-  state.dragAnchorV = state.panV + y;
+  state.dragAnchorH = Clamp(int64_t(state.panH) + x, INT32_MIN, INT32_MAX);
+  state.dragAnchorV = Clamp(int64_t(state.panV) + y, INT32_MIN, INT32_MAX);
   state.dragging = true;
 }
 
 void DragTo(DialogState& state, int32_t x, int32_t y) noexcept {
-  state.panH = state.dragAnchorH - x;
-  state.panV = state.dragAnchorV - y;
+  state.panH = Clamp(int64_t(state.dragAnchorH) - x, INT32_MIN, INT32_MAX);
+  state.panV = Clamp(int64_t(state.dragAnchorV) - y, INT32_MIN, INT32_MAX);
   ClampPan(state);
   RequestPannedRegion(state);
 }

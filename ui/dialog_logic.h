@@ -68,6 +68,8 @@ Slider ApplyLink(DialogState& state, bool checked) noexcept;
 // Pan buttons' steps; false for any other id.
 bool PanStepFor(int32_t id, int32_t* stepH, int32_t* stepV) noexcept;
 void ClampPan(DialogState& state) noexcept;
+// Moves the pan by a step and keeps it within its limits.
+void MovePan(DialogState& state, int32_t stepH, int32_t stepV) noexcept;
 // Asks the host again for the region at the current pan, without rendering.
 void RequestPannedRegion(DialogState& state) noexcept;
 // Clamps, requests and renders; false (nothing done) when the preview is not live.

@@ -105,8 +105,7 @@ void OnLink(DialogState& state, HWND dialog) noexcept {
 void OnPanButton(DialogState& state, HWND dialog, int32_t id) noexcept {
   int32_t stepH = 0, stepV = 0;
   if (!PanStepFor(id, &stepH, &stepV) || !PreviewIsLive(state)) return;
-  state.panH += stepH;
-  state.panV += stepV;
+  MovePan(state, stepH, stepV);
   if (ApplyPan(state)) InvalidatePreviewArea(dialog);
 }
 

@@ -116,9 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 6: {
         int32_t h = 0, v = 0;
-        if (PanStepFor(in.Byte() + 1000, &h, &v)) state.panH += h, state.panV += v;
-        state.panH += in.Int() % 1000;
-        ClampPan(state);
+        if (PanStepFor(in.Byte() + 1000, &h, &v)) MovePan(state, h, v);
+        MovePan(state, in.Int() % 1000, 0);
         if (state.panMinH <= state.panMaxH) CHECK(state.panH >= state.panMinH && state.panH <= state.panMaxH);
         if (state.panMinV <= state.panMaxV) CHECK(state.panV >= state.panMinV && state.panV <= state.panMaxV);
         break;
