@@ -14,6 +14,12 @@ void InitParameters(InvocationContext* context) noexcept;
 // field is brought into its range.
 void CheckParameters(InvocationContext* context) noexcept;
 
+// Brings every field the plug-in reads as a size, count, index, flag or percentage into its
+// range. Left as they are: the colour code (unknown codes draw blue and are written back
+// unchanged), the custom colour (any byte is a colour), and the pan offsets and saved area,
+// which are only ever used through clamped arithmetic.
+void ClampParameters(FilterParameters* block) noexcept;
+
 void DoParameters(InvocationContext* context) noexcept;
 void DoPrepare(InvocationContext* context) noexcept;
 void DoStart(InvocationContext* context) noexcept;
