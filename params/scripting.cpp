@@ -55,6 +55,73 @@ void ReadFlag(const ReadDescriptorProcs* procs, PIReadDescriptor token, uint8_t&
   field = value != 0 ? 1 : 0;
 }
 
+// A component of a recorded colour: rounded and held in 0..255; not a number keeps `current`.
+uint8_t ColourComponent(double value, uint8_t current) noexcept {
+  if (std::isnan(value)) return current;
+  if (value < kColourComponentRange.minimum) value = kColourComponentRange.minimum;
+  if (value > kColourComponentRange.maximum) value = kColourComponentRange.maximum;
+  return uint8_t(std::lround(value));
+}
+
+// 'Clr ': an 'RGBC' object with 'Rd  ', 'Grn ', 'Bl  ' as doubles. An object of another class
+// changes nothing; a missing or unreadable component keeps the block's.
+void ReadCustomColour(const FilterRecord* record, const ReadDescriptorProcs* procs,
+                      PIReadDescriptor token, FilterParameters& block) noexcept {
+  DescriptorClassID type = 0;
+  PIDescriptorHandle object = nullptr;
+  if (procs->getObjectProc(token, &type, &object) < 0 || object == nullptr) return;
+  if (type == kClassRgbColour) {
+    DescriptorKeyID keys[] = {kKeyRed, kKeyGreen, kKeyBlue, 0};
+    PIReadDescriptor inner = procs->openReadDescriptorProc(object, keys);
+    if (inner != nullptr) {
+      uint8_t rgb[3] = {block.customRed, block.customGreen, block.customBlue};
+      DescriptorKeyID key = 0;
+      DescriptorTypeID keyType = 0;
+      int32_t flags = 0;
+      while (procs->getKeyProc(inner, &key, &keyType, &flags)) {
+        const int index = key == kKeyRed ? 0 : (key == kKeyGreen ? 1 : (key == kKeyBlue ? 2 : -1));
+        double value = 0.0;
+        if (index >= 0 && procs->getFloatProc(inner, &value) >= 0)
+          rgb[index] = ColourComponent(value, rgb[index]);
+      }
+      procs->closeReadDescriptorProc(inner);  // a missing component is no failure of the step
+      block.customRed = rgb[0], block.customGreen = rgb[1], block.customBlue = rgb[2];
+    }
+  }
+  HostDisposeHandle(record->handleProcs, object);
+}
+
+// 'Opct', a percentage: rounded and held in 1..100; not a number keeps the block's.
+void ReadOpacity(const ReadDescriptorProcs* procs, PIReadDescriptor token,
+                 FilterParameters& block) noexcept {
+  const double minimum = kOpacityRange.minimum;
+  const double maximum = kOpacityRange.maximum;
+  DescriptorUnitID unit = kUnitPercent;
+  double value = block.opacity;
+  if (procs->getPinnedUnitFloatProc(token, &minimum, &maximum, &unit, &value) < 0) return;
+  if (std::isnan(value)) return;
+  if (value < minimum) value = minimum;
+  if (value > maximum) value = maximum;
+  block.opacity = int16_t(std::lround(value));
+}
+
+// Records the custom colour as hosts record colours; left out when the host cannot take objects.
+void WriteCustomColour(const WriteDescriptorProcs* procs, PIWriteDescriptor token,
+                       const FilterRecord* record, const FilterParameters& block) noexcept {
+  if (procs->putObjectProc == nullptr || procs->putFloatProc == nullptr) return;
+  PIWriteDescriptor inner = procs->openWriteDescriptorProc();
+  if (inner == nullptr) return;
+  const double rgb[3] = {double(block.customRed), double(block.customGreen), double(block.customBlue)};
+  procs->putFloatProc(inner, kKeyRed, &rgb[0]);
+  procs->putFloatProc(inner, kKeyGreen, &rgb[1]);
+  procs->putFloatProc(inner, kKeyBlue, &rgb[2]);
+  PIDescriptorHandle object = nullptr;
+  if (procs->closeWriteDescriptorProc(inner, &object) == noErr && object != nullptr)
+    procs->putObjectProc(token, kKeyCustomColour, kClassRgbColour, object);
+  // The host keeps its own copy of an object it was given.
+  if (object != nullptr) HostDisposeHandle(record->handleProcs, object);
+}
+
 }  // namespace
 
 bool ReadDescriptorSuiteUsable(const PIDescriptorParameters* parameters) noexcept {
@@ -146,6 +213,8 @@ void ReadScriptParameters(InvocationContext* context) noexcept {
         }
         case kKeyIgnoreZeroPixel: ReadFlag(procs, token, block->ignoreZeroPixel); break;
         case kKeyRemoveOthers: ReadFlag(procs, token, block->removeOthers); break;
+        case kKeyCustomColour: ReadCustomColour(record, procs, token, *block); break;
+        case kKeyOpacity: ReadOpacity(procs, token, *block); break;
         default: break;  // unknown keys are skipped
       }
     }
@@ -184,6 +253,9 @@ void WriteScriptParameters(InvocationContext* context) noexcept {
                            CodeFromAlignment(block->alignment));
   procs->putBooleanProc(token, kKeyIgnoreZeroPixel, block->ignoreZeroPixel != 0 ? 1 : 0);
   procs->putBooleanProc(token, kKeyRemoveOthers, block->removeOthers != 0 ? 1 : 0);
+  const double opacity = ClampSetting(block->opacity, kOpacityRange);
+  procs->putUnitFloatProc(token, kKeyOpacity, kUnitPercent, &opacity);
+  if (block->colourCode == kColourCustom) WriteCustomColour(procs, token, record, *block);
 
   if (parameters->descriptor != nullptr) {
     HostDisposeHandle(record->handleProcs, parameters->descriptor);

@@ -35,6 +35,10 @@ struct StripeJob {
   uint8_t colour8[4];    // in the order they are written, 8-bit
   uint16_t colour16[4];  // the same colour as 16-bit samples
   int32_t colourCount;   // colour samples actually written, <= pixelSamples
+  // Below 100 % a stripe's colour samples are (s * sourceWeight + colourTerm) / 100.
+  bool blend;
+  uint32_t sourceWeight;      // 100 - opacity
+  uint32_t colourTerm[4];     // colour sample * opacity + 50, at the job's depth
   bool fillExtras;       // samples past the colour get full value instead of the source's
   bool removeOthers;
   StripePattern rowPattern;
@@ -69,8 +73,15 @@ StripePattern MakePattern(int16_t gapField, int16_t thicknessField, int16_t alig
   return pattern;
 }
 
-void StripeTriple(ColourCode code, int16_t* rgb) noexcept {
+void StripeTriple(const FilterParameters& block, int16_t* rgb) noexcept {
+  const ColourCode code = block.colourCode;
   rgb[0] = rgb[1] = rgb[2] = 0;
+  if (code == kColourCustom) {
+    rgb[0] = block.customRed;
+    rgb[1] = block.customGreen;
+    rgb[2] = block.customBlue;
+    return;
+  }
   if (code == kColourBlack) return;
   if (code == kColourRed) {
     rgb[0] = 255;
@@ -94,7 +105,7 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   *job = StripeJob{};
 
   int16_t rgb[3];
-  StripeTriple(block->colourCode, rgb);
+  StripeTriple(*block, rgb);
   uint8_t resolved[4] = {0, 0, 0, 0};
   int16_t n = 0;
   ResolveStripeColour(context, rgb[0], rgb[1], rgb[2], 0, resolved, &n);
@@ -148,6 +159,13 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   for (int32_t j = 0; j < job->colourCount; ++j) {
     job->colour8[j] = resolved[reversed ? n - 1 - j : j];
     job->colour16[j] = WideSample(job->colour8[j]);
+  }
+  const int32_t opacity = ClampSetting(block->opacity, kOpacityRange);
+  job->blend = opacity < 100;
+  job->sourceWeight = uint32_t(100 - opacity);
+  for (int32_t j = 0; j < job->colourCount; ++j) {
+    const uint32_t c = job->sampleBytes == 2 ? job->colour16[j] : job->colour8[j];
+    job->colourTerm[j] = c * uint32_t(opacity) + 50;
   }
   job->fillExtras = block->ignoreZeroPixel != 0;
   job->removeOthers = block->removeOthers != 0;
@@ -215,10 +233,41 @@ void FillFull(uint8_t* dst, int32_t samples) noexcept {
   }
 }
 
+// Translucent stripes: each colour sample mixed with the source's; the samples past the
+// colour as at full opacity.
+template <typename T, int K>
+void BlendStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
+                       int32_t count) noexcept {
+  constexpr int32_t S = int32_t(sizeof(T));
+  const int32_t k = K > 0 ? K : job.colourCount;
+  const int32_t extras = job.pixelSamples - k;
+  const uint32_t weight = job.sourceWeight;
+  for (int32_t i = 0; i < count; ++i, dst += job.dstStride, src += job.srcStride) {
+    for (int32_t j = 0; j < k; ++j) {
+      T sample;
+      std::memcpy(&sample, src + ptrdiff_t(j) * S, S);
+      sample = T((uint32_t(sample) * weight + job.colourTerm[j]) / 100);
+      std::memcpy(dst + ptrdiff_t(j) * S, &sample, S);
+    }
+    if (extras <= 0) continue;
+    if (job.fillExtras) {
+      FillFull<T>(dst + ptrdiff_t(k) * S, extras);
+    } else {
+      std::memcpy(dst + ptrdiff_t(k) * S, src + ptrdiff_t(k) * S, size_t(extras) * S);
+    }
+  }
+}
+
 template <typename T>
 void WriteStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
                        int32_t count) noexcept {
   constexpr int32_t S = int32_t(sizeof(T));
+  if (job.blend) {
+    // The common counts get a loop the compiler can unroll.
+    if (job.colourCount == 3) return BlendStripePixels<T, 3>(job, dst, src, count);
+    if (job.colourCount == 1) return BlendStripePixels<T, 1>(job, dst, src, count);
+    return BlendStripePixels<T, 0>(job, dst, src, count);
+  }
   const T* colour = ColourOf<T>(job);
   const int32_t k = job.colourCount;
   const int32_t width = job.pixelSamples;

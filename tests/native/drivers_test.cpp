@@ -272,6 +272,8 @@ TEST_F(DriversTest, BigDocumentsOnBothPathsAndCoordinateWidths) {
       const int32_t height = area.bottom - area.top, rows = c.rows > 0 ? c.rows : height;
       const auto& served = host->counters.servedOutRects;
       ASSERT_EQ(int32_t(served.size()), (height + rows - 1) / rows);
+      for (size_t i = 0; i < served.size(); ++i)  // a selection is read where the strip is
+        EXPECT_TRUE(SameRect(host->counters.servedMaskRects[i], served[i])) << "mask of strip " << i;
       for (int32_t i = 0; i < int32_t(served.size()); ++i)
         EXPECT_TRUE(SameRect(served[size_t(i)], VRect{area.top + i * rows, area.left, area.top + (i + 1) * rows, area.right})) << i;
     }

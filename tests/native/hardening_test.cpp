@@ -119,10 +119,11 @@ TEST_F(HardeningTest, EveryFieldOfAHostileBlockIsBroughtIntoRange) {
       host->Call(selector);
       const FilterParameters& p = *Block();
       SCOPED_TRACE(testing::Message() << "fill " << fill << ", selector " << selector);
-      for (int16_t gap : {p.horizontalGap, p.verticalGap}) EXPECT_TRUE(gap >= 0 && gap <= 100);
-      for (int16_t t : {p.horizontalThickness, p.verticalThickness}) EXPECT_TRUE(t >= 0 && t <= 99);
+      for (int16_t gap : {p.horizontalGap, p.verticalGap}) EXPECT_TRUE(gap >= 0 && gap <= 30000);
+      for (int16_t t : {p.horizontalThickness, p.verticalThickness}) EXPECT_TRUE(t >= 0 && t <= 29999);
       EXPECT_TRUE(p.amount >= 1 && p.amount <= 99);
-      EXPECT_TRUE(p.colourRadioId >= 7 && p.colourRadioId <= 10);
+      EXPECT_TRUE(p.opacity >= 1 && p.opacity <= 100);
+      EXPECT_TRUE(p.colourRadioId >= 7 && p.colourRadioId <= 11);
       EXPECT_GE(p.rowsPerStrip, 1);
       for (uint8_t flag : {p.showDialog, p.entireImage, p.useAdvanceState, p.hostIsPremiere,
                            p.ignoreZeroPixel, p.removeOthers})
@@ -144,6 +145,7 @@ TEST_F(HardeningTest, EveryFieldOfAHostileBlockIsBroughtIntoRange) {
     m.alignment = (p.alignment >= 0 && p.alignment <= 2) ? p.alignment : 0;
     m.ignoreZeroPixel = p.ignoreZeroPixel != 0;
     m.removeOthers = p.removeOthers != 0;
+    m.opacity = p.opacity;
     if (p.colourCode == kColourBlack) m.colour[2] = 0;  // every other code draws blue
     EXPECT_EQ(FirstDifference(host->image, ModelImage(host->source, host->record.filterRect, m)), "")
         << "fill " << fill;

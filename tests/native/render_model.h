@@ -20,13 +20,14 @@ struct GridModel {
   bool removeOthers = false;
   uint8_t colour[4] = {0, 0, 255, 0};  // colour bytes in plane order, already reversed if needed
   int32_t colourCount = 3;
+  int32_t opacity = 100;  // percent
 };
 
 inline int32_t ModelClamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 inline bool ModelOnStripe(int32_t offset, int32_t gap, int32_t thickness, int32_t alignment) {
-  gap = ModelClamp(gap, 0, 100);
-  const int32_t height = ModelClamp(thickness, 0, 99) + 1;
+  gap = ModelClamp(gap, 0, 30000);
+  const int32_t height = ModelClamp(thickness, 0, 29999) + 1;
   if (gap == 0) return false;
   int32_t start = 0;
   if (alignment == 1) start = gap / 2;
@@ -36,7 +37,8 @@ inline bool ModelOnStripe(int32_t offset, int32_t gap, int32_t thickness, int32_
 }
 
 // The image a run must produce from `before` over `area` (rows below or beside it unchanged).
-// At 16 bits a colour byte c becomes (c * 32768 + 127) / 255 and full value is 32768.
+// At 16 bits a colour byte c becomes (c * 32768 + 127) / 255 and full value is 32768. At an
+// opacity o below 100 a colour sample c over a source sample s is (s (100 - o) + c o + 50) / 100.
 inline HostImage ModelImage(const HostImage& before, const VRect& area, const GridModel& m) {
   HostImage out = before;
   const bool wide = before.depth == 16;
@@ -49,8 +51,11 @@ inline HostImage ModelImage(const HostImage& before, const VRect& area, const Gr
       const bool on = rowOn || ModelOnStripe(x - area.left, m.verticalGap, m.verticalThickness, m.alignment);
       for (int32_t k = 0; k < before.planes; ++k) {
         if (on) {
-          if (k < m.colourCount) SetSampleAt(out, y, x, k, wide ? (m.colour[k] * 32768u + 127) / 255 : m.colour[k]);
-          else if (m.ignoreZeroPixel) SetSampleAt(out, y, x, k, full);
+          if (k < m.colourCount) {
+            const uint32_t c = wide ? (m.colour[k] * 32768u + 127) / 255 : m.colour[k];
+            const uint32_t s = SampleAt(before, y, x, k), o = uint32_t(m.opacity);
+            SetSampleAt(out, y, x, k, (s * (100 - o) + c * o + 50) / 100);
+          } else if (m.ignoreZeroPixel) SetSampleAt(out, y, x, k, full);
         } else if (m.removeOthers) {
           SetSampleAt(out, y, x, k, 0);
         }
@@ -87,6 +92,7 @@ inline void ApplyModel(FilterParameters* block, const GridModel& m) {
   block->alignment = int16_t(m.alignment);
   block->ignoreZeroPixel = m.ignoreZeroPixel ? 1 : 0;
   block->removeOthers = m.removeOthers ? 1 : 0;
+  block->opacity = int16_t(m.opacity);
 }
 
 // A fixture that renders one rectangle directly, the way the drivers do, through the test

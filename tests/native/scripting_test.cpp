@@ -226,7 +226,9 @@ TEST_F(ScriptingTest, FinishRecordsEveryKeyAndALaterStartReplaysThem) {
   const DescriptorItems items = Recorded();
   std::cout << "recorded descriptor:\n" << DumpDescriptor(items);
 
-  ASSERT_EQ(items.size(), 10u);
+  ASSERT_EQ(items.size(), 11u);
+  EXPECT_EQ(Find(items, kKeyOpacity)->number, 100.0) << "recorded whatever it is";
+  EXPECT_EQ(Find(items, kKeyCustomColour), nullptr) << "only with the custom colour";
   EXPECT_EQ(items[0].key, kKeyAmount);
   EXPECT_EQ(items[0].unit, kUnitPercent);
   EXPECT_EQ(items[0].number, 73.0);
@@ -279,13 +281,13 @@ TEST_F(ScriptingTest, WrittenValuesFollowTheBlock) {
     Block()->entireImage = c.entireImage;
     Block()->alignment = c.alignment;
     Block()->colourCode = c.colour;
-    Block()->horizontalGap = 250;  // garbage a host might have kept: written clamped
+    Block()->horizontalGap = 31000;  // garbage a host might have kept: written clamped
     host->Call(filterSelectorFinish);
     const DescriptorItems items = Recorded();
     EXPECT_EQ(Find(items, kKeyEntireImage) != nullptr, c.expectEntI);
     EXPECT_EQ(Find(items, kKeyAlignment)->enumValue, c.expectAlignment);
     EXPECT_EQ(Find(items, kKeyColour)->enumValue, c.colour);
-    EXPECT_EQ(Find(items, kKeyHorizontalGap)->integer, 100);
+    EXPECT_EQ(Find(items, kKeyHorizontalGap)->integer, 30000);
   }
   EXPECT_EQ(host->descriptors.recorded.size(), std::size(cases));
 }
@@ -311,14 +313,14 @@ TEST_F(ScriptingTest, HostileValuesAreClampedOrIgnored) {
     int32_t expected;
   };
   const Case cases[] = {
-      {"gap above", Item::Integer(kKeyHorizontalGap, 1000), &FilterParameters::horizontalGap, nullptr, 100},
+      {"gap above", Item::Integer(kKeyHorizontalGap, 30001), &FilterParameters::horizontalGap, nullptr, 30000},
       {"gap below", Item::Integer(kKeyVerticalGap, -5), &FilterParameters::verticalGap, nullptr, 0},
       {"gap minimum", Item::Integer(kKeyVerticalGap, INT32_MIN), &FilterParameters::verticalGap, nullptr, 0},
       {"gap of another type", Item::Float(kKeyHorizontalGap, 40.0), &FilterParameters::horizontalGap, nullptr, 3},
       {"thickness shown 0", Item::Integer(kKeyHorizontalThickness, 0), &FilterParameters::horizontalThickness, nullptr, 0},
       {"thickness shown 1", Item::Integer(kKeyHorizontalThickness, 1), &FilterParameters::horizontalThickness, nullptr, 0},
-      {"thickness shown 101", Item::Integer(kKeyVerticalThickness, 101), &FilterParameters::verticalThickness, nullptr, 99},
-      {"thickness maximum", Item::Integer(kKeyVerticalThickness, INT32_MAX), &FilterParameters::verticalThickness, nullptr, 99},
+      {"thickness shown 30001", Item::Integer(kKeyVerticalThickness, 30001), &FilterParameters::verticalThickness, nullptr, 29999},
+      {"thickness maximum", Item::Integer(kKeyVerticalThickness, INT32_MAX), &FilterParameters::verticalThickness, nullptr, 29999},
       {"thickness minimum", Item::Integer(kKeyHorizontalThickness, INT32_MIN), &FilterParameters::horizontalThickness, nullptr, 0},
       {"alignment unknown", Item::Enumerated(kKeyAlignment, kTypeAlignment, FourCC("aMid")), &FilterParameters::alignment, nullptr, 1},
       {"alignment as integer", Item::Integer(kKeyAlignment, 2), &FilterParameters::alignment, nullptr, 1},
@@ -344,6 +346,58 @@ TEST_F(ScriptingTest, HostileValuesAreClampedOrIgnored) {
       const int32_t got = c.field != nullptr ? int32_t(b.*c.field) : int32_t(b.*c.flag);
       EXPECT_EQ(got, c.expected);
     }
+  }
+}
+
+// The custom colour and the opacity, recorded and replayed, and what a stored step can hold
+// instead: another class, components outside 0..255, a NaN, a missing key.
+TEST_F(ScriptingTest, CustomColourAndOpacityRoundTripAndHostileValues) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Block()->colourCode = kColourCustom;
+  Block()->customRed = 200, Block()->customGreen = 0, Block()->customBlue = 17, Block()->opacity = 35;
+  const int32_t liveBefore = host->LiveHostHandles();
+  host->Call(filterSelectorFinish);
+  const DescriptorItems items = Recorded();
+  std::cout << DumpDescriptor(items);
+  ASSERT_NE(Find(items, kKeyCustomColour), nullptr);
+  EXPECT_EQ(Find(items, kKeyCustomColour)->objectClass, kClassRgbColour);
+  EXPECT_EQ(Find(items, kKeyOpacity)->unit, kUnitPercent);
+  EXPECT_EQ(host->LiveHostHandles(), liveBefore + 2) << "the step and the host's copy of the colour";
+
+  host->faults.descriptor.pinnedGettersIgnoreBounds = true;  // the module's own clamps
+  host->ApplyFaults();
+
+  auto rgb = [&](double r, double g, double b) {
+    return ObjectItem(*host, kKeyCustomColour, kClassRgbColour,
+                      {Item::Float(kKeyRed, r), Item::Float(kKeyGreen, g), Item::Float(kKeyBlue, b)});
+  };
+  struct Case {
+    const char* name;
+    DescriptorItems items;
+    int want[4];  // red, green, blue, opacity
+  };
+  const Case cases[] = {
+      {"the recorded step", items, {200, 0, 17, 35}},
+      {"clamped and rounded", {rgb(-4, 300.2, 99.5), Item::UnitFloat(kKeyOpacity, kUnitPercent, 250)}, {0, 255, 100, 100}},
+      {"NaN keeps", {rgb(nan, 1, nan), Item::UnitFloat(kKeyOpacity, kUnitPercent, nan)}, {9, 1, 9, 60}},
+      {"another class", {ObjectItem(*host, kKeyCustomColour, FourCC("HSBC"), {Item::Float(kKeyRed, 1)}),
+                          Item::UnitFloat(kKeyOpacity, kUnitPercent, 0.2)}, {9, 9, 9, 1}},
+      {"not an object, opacity of another type", {Item::Integer(kKeyCustomColour, 5), Item::Integer(kKeyOpacity, 5)}, {9, 9, 9, 60}},
+      {"one component", {ObjectItem(*host, kKeyCustomColour, kClassRgbColour, {Item::Float(kKeyGreen, 70)})}, {9, 70, 9, 60}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FilterParameters& b = *Block();
+    b.colourCode = kColourBlue, b.customRed = b.customGreen = b.customBlue = 9, b.opacity = 60;
+    DescriptorItems played = c.items;
+    played.push_back(Item::Enumerated(kKeyColour, kTypeColour, kColourCustom));
+    SetPlayDescriptor(*host, played, plugInDialogDontDisplay);
+    const int32_t live = host->LiveHostHandles();
+    ReadScriptParameters(Context());
+    EXPECT_EQ(host->LiveHostHandles(), live - 1) << "the step consumed, any copy of its object given back";
+    EXPECT_EQ(b.colourCode, kColourCustom);
+    EXPECT_EQ((std::vector<int>{b.customRed, b.customGreen, b.customBlue, b.opacity}),
+              std::vector<int>(c.want, c.want + 4));
   }
 }
 

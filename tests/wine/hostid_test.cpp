@@ -118,7 +118,7 @@ TEST(HostIdentification, TerminologyNamesTheEventAndEveryKey) {
   r.Word();
   const uint32_t keys[] = {FourCC("Amnt"), FourCC("disP"), FourCC("entI"), FourCC("hGap"),
                            FourCC("vGap"), FourCC("hThk"), FourCC("vThk"), FourCC("aliN"),
-                           FourCC("ign0"), FourCC("rmvO")};
+                           FourCC("ign0"), FourCC("rmvO"), FourCC("Clr "), FourCC("Opct")};
   ASSERT_EQ(r.Word(), std::size(keys));
   for (uint32_t key : keys) {
     EXPECT_FALSE(r.Text().empty());
@@ -132,7 +132,7 @@ TEST(HostIdentification, TerminologyNamesTheEventAndEveryKey) {
   const struct {
     uint32_t type;
     std::vector<uint32_t> values;
-  } enums[] = {{FourCC("mooD"), {FourCC("moD0"), FourCC("moD1"), FourCC("moD2"), FourCC("moD3")}},
+  } enums[] = {{FourCC("mooD"), {FourCC("moD0"), FourCC("moD1"), FourCC("moD2"), FourCC("moD3"), FourCC("moD4")}},
                {FourCC("aliN"), {FourCC("aTop"), FourCC("aCnt"), FourCC("aBtm")}}};
   for (const auto& e : enums) {
     EXPECT_EQ(r.Code(), e.type);

@@ -304,9 +304,15 @@ struct DescriptorCallbacks {
     Current(token, 0, &err);
     return err;
   }
-  static OSErr HOSTAPI GetObject(PIReadDescriptor token, DescriptorClassID*, PIDescriptorHandle*) {
+  // A copy of the object's contents in a new handle, which the plug-in disposes.
+  static OSErr HOSTAPI GetObject(PIReadDescriptor token, DescriptorClassID* type,
+                                 PIDescriptorHandle* object) {
     OSErr err;
-    Current(token, 0, &err);
+    const DescriptorItem* item = Current(token, kDescTypeObject, &err);
+    DescriptorItems contents;
+    if (item == nullptr || !Parse(*ActiveTestHost(), item->object, contents)) return err;
+    if (type != nullptr) *type = item->objectClass;
+    if (object != nullptr) *object = MakeHandle(*ActiveTestHost(), contents);
     return err;
   }
   static OSErr HOSTAPI GetCount(PIReadDescriptor token, uint32_t*) {
@@ -386,8 +392,16 @@ struct DescriptorCallbacks {
                                           const PIDescriptorSimpleReference*) {
     return errPlugInHostInsufficient;
   }
-  static OSErr HOSTAPI PutObject(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID,
-                                 PIDescriptorHandle) {
+  // Keeps a copy: the plug-in disposes the handle it passed.
+  static OSErr HOSTAPI PutObject(PIWriteDescriptor token, DescriptorKeyID key,
+                                 DescriptorTypeID type, PIDescriptorHandle object) {
+    TestHost* host = ActiveTestHost();
+    DescriptorItems contents;
+    if (host == nullptr || !Parse(*host, object, contents)) return paramErr;
+    return Append(token, ObjectItem(*host, key, type, contents));
+  }
+  static OSErr HOSTAPI PutScopedObject(PIWriteDescriptor, DescriptorKeyID, DescriptorTypeID,
+                                       PIDescriptorHandle) {
     return errPlugInHostInsufficient;
   }
   static OSErr HOSTAPI PutCount(PIWriteDescriptor, DescriptorKeyID, uint32_t) {
@@ -444,13 +458,23 @@ void ApplyDescriptorFaults(TestHost& host) {
   w.putCountProc = &C::PutCount;
   w.putStringProc = &C::PutString;
   w.putScopedClassProc = &C::PutClass;
-  w.putScopedObjectProc = &C::PutObject;
+  w.putScopedObjectProc = &C::PutScopedObject;
   NullProcedures(&w.openWriteDescriptorProc, f.nullWriteProcs, 16);
 
   d.parameters.descriptorParametersVersion = f.parametersVersion;
   d.parameters.readDescriptorProcs = f.withholdReadSuite ? nullptr : &d.readProcs;
   d.parameters.writeDescriptorProcs = f.withholdWriteSuite ? nullptr : &d.writeProcs;
   host.record.descriptorParameters = f.offer ? &d.parameters : nullptr;
+}
+
+DescriptorItem ObjectItem(TestHost& host, DescriptorKeyID key, DescriptorClassID objectClass,
+                          const DescriptorItems& items) {
+  DescriptorItem item;
+  item.key = key;
+  item.type = kDescTypeObject;
+  item.objectClass = objectClass;
+  item.object = DescriptorCallbacks::MakeHandle(host, items);
+  return item;
 }
 
 Handle SetPlayDescriptor(TestHost& host, const DescriptorItems& items, int16_t playInfo) {
@@ -485,6 +509,15 @@ std::string DumpDescriptor(const DescriptorItems& items) {
       case kDescTypeEnumerated:
         out << FourCCText(item.enumType) << " " << FourCCText(item.enumValue);
         break;
+      case kDescTypeObject: {
+        DescriptorItems contents;
+        const TestHost* host = ActiveTestHost();
+        out << FourCCText(item.objectClass) << " {";
+        if (host != nullptr && ReadDescriptorHandle(*host, item.object, contents))
+          for (const DescriptorItem& inner : contents) out << " " << FourCCText(inner.key) << " " << inner.number;
+        out << " }";
+        break;
+      }
       default: out << "?"; break;
     }
     out << "\n";

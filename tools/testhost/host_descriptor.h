@@ -15,13 +15,15 @@ class TestHost;
 // One key of a descriptor. `type` says which value member counts.
 struct DescriptorItem {
   DescriptorKeyID key = 0;
-  DescriptorTypeID type = 0;  // 'long', 'doub', 'UntF', 'bool', 'enum'
+  DescriptorTypeID type = 0;  // 'long', 'doub', 'UntF', 'bool', 'enum', 'Objc'
   int32_t integer = 0;
   double number = 0.0;
   DescriptorUnitID unit = 0;
   DescriptorTypeID enumType = 0;
   DescriptorEnumID enumValue = 0;
   bool boolean = false;
+  DescriptorClassID objectClass = 0;  // 'Objc': the class and a host handle of the contents
+  Handle object = nullptr;
 
   static DescriptorItem Integer(DescriptorKeyID key, int32_t value);
   static DescriptorItem Float(DescriptorKeyID key, double value);
@@ -37,6 +39,7 @@ constexpr DescriptorTypeID kDescTypeFloat = FourCC("doub");
 constexpr DescriptorTypeID kDescTypeUnitFloat = FourCC("UntF");
 constexpr DescriptorTypeID kDescTypeBoolean = FourCC("bool");
 constexpr DescriptorTypeID kDescTypeEnumerated = FourCC("enum");
+constexpr DescriptorTypeID kDescTypeObject = FourCC("Objc");
 // What a getter answers when the key holds a value of another type.
 constexpr OSErr kDescriptorWrongType = -1703;
 
@@ -88,6 +91,9 @@ struct DescriptorSuites {
 void ApplyDescriptorFaults(TestHost& host);
 // Hands the plug-in a recorded step to replay at the next Start, in a new host handle.
 Handle SetPlayDescriptor(TestHost& host, const DescriptorItems& items, int16_t playInfo);
+// A key holding an object of `objectClass` whose contents are `items`, kept in a host handle.
+DescriptorItem ObjectItem(TestHost& host, DescriptorKeyID key, DescriptorClassID objectClass,
+                          const DescriptorItems& items);
 // Reads a descriptor handle the host made; false when it is not one.
 bool ReadDescriptorHandle(const TestHost& host, Handle descriptor, DescriptorItems& items);
 // One line per key: key, type and value.

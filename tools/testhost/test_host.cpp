@@ -463,6 +463,7 @@ OSErr TestHost::ServeRequestedRectangles() {
   deliveredOutHi_ = record.outHiPlane;
   deliveredOutRowBytes_ = record.outRowBytes;
   if (outDelivered_) counters.servedOutRects.push_back(out);
+  if (outDelivered_) counters.servedMaskRects.push_back(mask);
   return noErr;
 }
 

@@ -65,6 +65,7 @@ struct HostCounters {
   int32_t badBufferOps = 0;  // operations on buffers this host never made or already freed
   int32_t bufferOverruns = 0;  // guard bytes around a delivered buffer found changed
   std::vector<VRect> servedOutRects;  // every output rectangle delivered, in order
+  std::vector<VRect> servedMaskRects;  // the mask rectangle of each of them
   // --- Colour services (host_colour.cpp) ---
   ColorServicesInfo lastColourRequest{};  // as the plug-in sent it
 };
