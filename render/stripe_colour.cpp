@@ -124,6 +124,25 @@ int16_t ConvertColour(ColorServicesProc colorServices, int16_t sourceSpace, int1
   return err;
 }
 
+int16_t ChooseColour(ColorServicesProc colorServices, const unsigned char* prompt,
+                     int16_t* components) noexcept {
+  if (colorServices == nullptr) return errPlugInHostInsufficient;
+  if (components == nullptr) return errMissingParameter;
+  ColorServicesInfo request{};
+  request.infoSize = int32_t(sizeof(ColorServicesInfo));
+  request.selector = plugIncolorServicesChooseColor;
+  request.sourceSpace = plugIncolorServicesRGBSpace;
+  request.resultSpace = plugIncolorServicesRGBSpace;
+  // The host only reads the prompt.
+  request.selectorParameter.pickerPrompt =
+      const_cast<Str255*>(reinterpret_cast<const Str255*>(prompt));
+  CopyComponents(components, request.colorComponents);
+  const int16_t err = colorServices(&request);
+  if (err != noErr) return err;
+  for (int i = 0; i < 3; ++i) components[i] = int16_t(ClampByte(request.colorComponents[i]));
+  return noErr;
+}
+
 bool ConvertRgbToSpace(int16_t resultSpace, int16_t* components) noexcept {
   if (components == nullptr) return false;
   const int32_t r = ClampByte(components[0]);

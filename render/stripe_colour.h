@@ -22,6 +22,13 @@ int16_t CopyComponents(const int16_t* from, int16_t* to) noexcept;
 int16_t ConvertColour(ColorServicesProc colorServices, int16_t sourceSpace, int16_t resultSpace,
                       int16_t* components) noexcept;
 
+// Asks the host's colour picker for an RGB colour, starting from `components` (0..2), with
+// `prompt` (a Pascal string). 0 on success, the components then replaced and held in 0..255;
+// the host's code otherwise (-128 when the user cancelled), components untouched; -30900
+// without a callback, -1715 without components.
+int16_t ChooseColour(ColorServicesProc colorServices, const unsigned char* prompt,
+                     int16_t* components) noexcept;
+
 // The plug-in's own conversion of 8-bit RGB (components 0..2) into `resultSpace`, every
 // result component in 0..255:
 //   Gray  Y = (299 R + 587 G + 114 B) / 1000, rounded

@@ -40,5 +40,11 @@
 #define IDC_IGNORE_ZERO 1021
 #define IDC_ALIGNMENT 1022
 #define IDC_REMOVE 1023
+/* Added beside the controls above: the custom colour and the opacity. */
+#define IDC_RADIO_CUSTOM 11
+#define IDC_CUSTOM_SWATCH 1024
+#define IDC_OPACITY_LABEL 1025
+#define IDC_OPACITY_EDIT 1026
+#define IDC_OPACITY_BAR 1027
 
 #endif

@@ -1,4 +1,5 @@
-// The parameters dialog's 28 controls as the template must hold them, in tab and z-order:
+// The parameters dialog's controls as the template must hold them, in tab and z-order (the
+// design's 28, then the custom colour's and the opacity's):
 // one table for the native template check and the Windows instantiation check. Styles are
 // spelled out here because the native build has no Windows headers.
 #pragma once
@@ -12,7 +13,8 @@ namespace dialog_controls {
 constexpr uint32_t kChild = 0x40000000, kVisible = 0x10000000, kBorder = 0x00800000,
                    kTabStop = 0x00010000, kGroup = 0x00020000, kVScroll = 0x00200000,
                    kAutoHScroll = 0x80, kDefPushButton = 1, kAutoCheckBox = 3, kRadioButton = 4,
-                   kNotify = 0x4000, kCentre = 1, kRight = 2, kVertical = 1, kDropDown = 2;
+                   kNotify = 0x4000, kCentre = 1, kRight = 2, kVertical = 1, kDropDown = 2,
+                   kStaticNotify = 0x100;
 constexpr uint32_t kShown = kChild | kVisible;
 constexpr uint32_t kField = kShown | kBorder | kTabStop | kAutoHScroll;
 constexpr uint32_t kCheck = kShown | kTabStop | kAutoCheckBox;
@@ -33,35 +35,40 @@ struct Control {
   uint32_t style;
 };
 
-constexpr Control kControls[28] = {
-    {IDC_HGAP_EDIT, kEdit, "", 223, 11, 20, 12, kField},
-    {IDC_HTHICK_EDIT, kEdit, "", 245, 11, 20, 12, kField},
-    {IDC_VGAP_EDIT, kEdit, "", 9, 211, 20, 12, kField},
-    {IDC_VTHICK_EDIT, kEdit, "", 9, 231, 20, 12, kField},
-    {IDC_LINK, kButton, "Link(&L)", 217, 202, 33, 8, kCheck},
+constexpr Control kControls[33] = {
+    {IDC_HGAP_EDIT, kEdit, "", 222, 11, 26, 12, kField},
+    {IDC_HTHICK_EDIT, kEdit, "", 252, 11, 26, 12, kField},
+    {IDC_VGAP_EDIT, kEdit, "", 5, 225, 26, 12, kField},
+    {IDC_VTHICK_EDIT, kEdit, "", 5, 245, 26, 12, kField},
+    {IDC_LINK, kButton, "Link(&L)", 222, 216, 33, 8, kCheck},
     {IDC_RADIO_RED, kButton, "Red(&R)", 41, 12, 35, 8, kRadio},
     {IDC_RADIO_GREEN, kButton, "Green(&G)", 89, 12, 41, 8, kRadio},
     {IDC_RADIO_BLUE, kButton, "Blue(&B)", 134, 12, 37, 8, kRadio},
     {IDC_RADIO_BLACK, kButton, "Black(&K)", 179, 12, 38, 8, kRadio},
-    {IDC_OK, kButton, "OK", 230, 213, 31, 14, kShown | kTabStop | kDefPushButton | kNotify},
-    {IDC_CANCEL, kButton, "Cancel", 230, 230, 31, 14, kShown | kTabStop | kNotify},
-    {IDC_PREVIEW_FRAME, kStatic, "", 33, 42, 167, 143, kChild | kGroup | kCentre},
+    {IDC_OK, kButton, "OK", 240, 227, 31, 14, kShown | kTabStop | kDefPushButton | kNotify},
+    {IDC_CANCEL, kButton, "Cancel", 240, 244, 31, 14, kShown | kTabStop | kNotify},
+    {IDC_PREVIEW_FRAME, kStatic, "", 33, 56, 167, 143, kChild | kGroup | kCentre},
     {IDC_COLOUR_LABEL, kStatic, "Color:", 12, 12, 19, 8, kShown | kRight},
-    {IDC_HTHICK_BAR, kScrollBar, "", 249, 28, 13, 172, kShown | kVertical},
-    {IDC_HGAP_BAR, kScrollBar, "", 227, 28, 13, 172, kShown | kVertical},
-    {IDC_VTHICK_BAR, kScrollBar, "", 32, 231, 182, 12, kShown},
-    {IDC_VGAP_BAR, kScrollBar, "", 32, 211, 182, 12, kShown},
-    {IDC_PAN_RIGHT_UP, kButton, "&E", 204, 27, 14, 12, kShown},
-    {IDC_PAN_RIGHT_DOWN, kButton, "&C", 204, 187, 14, 12, kShown},
-    {IDC_PAN_RIGHT, kButton, "&D", 204, 107, 14, 12, kShown},
-    {IDC_PAN_LEFT_UP, kButton, "&Q", 16, 27, 14, 12, kShown},
-    {IDC_PAN_LEFT_DOWN, kButton, "&Z", 16, 187, 14, 12, kShown},
-    {IDC_PAN_LEFT, kButton, "&A", 16, 107, 14, 12, kShown},
-    {IDC_PAN_UP, kButton, "&W", 110, 27, 14, 12, kShown},
-    {IDC_PAN_DOWN, kButton, "&X", 110, 187, 14, 12, kShown},
-    {IDC_IGNORE_ZERO, kButton, "ignore 0 pixel(&I)", 39, 27, 63, 10, kCheck},
-    {IDC_ALIGNMENT, kComboBox, "", 38, 187, 65, 30, kShown | kVScroll | kTabStop | kDropDown},
-    {IDC_REMOVE, kButton, "Remove(&O)", 133, 27, 51, 10, kCheck},
+    {IDC_HTHICK_BAR, kScrollBar, "", 259, 28, 13, 186, kShown | kVertical},
+    {IDC_HGAP_BAR, kScrollBar, "", 229, 28, 13, 186, kShown | kVertical},
+    {IDC_VTHICK_BAR, kScrollBar, "", 34, 245, 180, 12, kShown},
+    {IDC_VGAP_BAR, kScrollBar, "", 34, 225, 180, 12, kShown},
+    {IDC_PAN_RIGHT_UP, kButton, "&E", 204, 41, 14, 12, kShown},
+    {IDC_PAN_RIGHT_DOWN, kButton, "&C", 204, 201, 14, 12, kShown},
+    {IDC_PAN_RIGHT, kButton, "&D", 204, 121, 14, 12, kShown},
+    {IDC_PAN_LEFT_UP, kButton, "&Q", 16, 41, 14, 12, kShown},
+    {IDC_PAN_LEFT_DOWN, kButton, "&Z", 16, 201, 14, 12, kShown},
+    {IDC_PAN_LEFT, kButton, "&A", 16, 121, 14, 12, kShown},
+    {IDC_PAN_UP, kButton, "&W", 110, 41, 14, 12, kShown},
+    {IDC_PAN_DOWN, kButton, "&X", 110, 201, 14, 12, kShown},
+    {IDC_IGNORE_ZERO, kButton, "ignore 0 pixel(&I)", 39, 41, 63, 10, kCheck},
+    {IDC_ALIGNMENT, kComboBox, "", 38, 201, 65, 30, kShown | kVScroll | kTabStop | kDropDown},
+    {IDC_REMOVE, kButton, "Remove(&O)", 133, 41, 51, 10, kCheck},
+    {IDC_RADIO_CUSTOM, kButton, "Custom(&U)", 41, 26, 43, 8, kRadio},
+    {IDC_CUSTOM_SWATCH, kStatic, "", 86, 25, 16, 10, kShown | kBorder | kStaticNotify},
+    {IDC_OPACITY_LABEL, kStatic, "Opacity(&P):", 110, 26, 44, 8, kShown | kRight},
+    {IDC_OPACITY_EDIT, kEdit, "", 156, 24, 20, 12, kField},
+    {IDC_OPACITY_BAR, kScrollBar, "", 178, 24, 40, 12, kShown},
 };
 
 }  // namespace dialog_controls

@@ -6,6 +6,7 @@
 #include "params/run_control.h"
 #include "params/settings.h"
 #include "render/drivers.h"
+#include "render/stripe_colour.h"
 #include "resources/resource_ids.h"
 #include "ui/preview_pixels.h"
 
@@ -16,18 +17,21 @@ void ResetDialogState() noexcept { dialogState = DialogState{}; }
 namespace {
 
 constexpr SliderSpec kSliders[kSliderCount] = {
-    {IDC_VGAP_BAR, IDC_VGAP_EDIT, false, true, kGapRange.maximum,
+    {IDC_VGAP_BAR, IDC_VGAP_EDIT, false, true, kGapRange.maximum, kGapRange.minimum,
      &DialogState::workingVerticalGap, &FilterParameters::verticalGap,
      &DialogState::verticalGapBar, &DialogState::verticalGapEdit},
-    {IDC_VTHICK_BAR, IDC_VTHICK_EDIT, true, true, kThicknessRange.maximum,
+    {IDC_VTHICK_BAR, IDC_VTHICK_EDIT, true, true, kThicknessRange.maximum, kThicknessRange.minimum,
      &DialogState::workingVerticalThickness, &FilterParameters::verticalThickness,
      &DialogState::verticalThicknessBar, &DialogState::verticalThicknessEdit},
-    {IDC_HGAP_BAR, IDC_HGAP_EDIT, false, false, kGapRange.maximum,
+    {IDC_HGAP_BAR, IDC_HGAP_EDIT, false, false, kGapRange.maximum, kGapRange.minimum,
      &DialogState::workingHorizontalGap, &FilterParameters::horizontalGap,
      &DialogState::horizontalGapBar, &DialogState::horizontalGapEdit},
-    {IDC_HTHICK_BAR, IDC_HTHICK_EDIT, true, false, kThicknessRange.maximum,
+    {IDC_HTHICK_BAR, IDC_HTHICK_EDIT, true, false, kThicknessRange.maximum, kThicknessRange.minimum,
      &DialogState::workingHorizontalThickness, &FilterParameters::horizontalThickness,
      &DialogState::horizontalThicknessBar, &DialogState::horizontalThicknessEdit},
+    {IDC_OPACITY_BAR, IDC_OPACITY_EDIT, false, true, kOpacityRange.maximum, kOpacityRange.minimum,
+     &DialogState::workingOpacity, &FilterParameters::opacity,
+     &DialogState::opacityBar, &DialogState::opacityEdit},
 };
 
 struct RadioColour {
@@ -39,7 +43,11 @@ constexpr RadioColour kRadioColours[] = {
     {IDC_RADIO_BLUE, kColourBlue},
     {IDC_RADIO_RED, kColourRed},
     {IDC_RADIO_GREEN, kColourGreen},
+    {IDC_RADIO_CUSTOM, kColourCustom},
 };
+
+// The picker's prompt, a Pascal string.
+constexpr unsigned char kPickerPrompt[] = "\012Grid color";
 
 struct PanStep {
   int32_t id;
@@ -79,6 +87,31 @@ void RestoreWholeArea(DialogState& state, FilterParameters& block) noexcept {
 
 const SliderSpec& SliderSpecOf(Slider slider) noexcept { return kSliders[slider]; }
 
+int32_t LowestShown(const SliderSpec& spec) noexcept { return spec.lower + (spec.thickness ? 1 : 0); }
+int32_t HighestShown(const SliderSpec& spec) noexcept { return spec.upper + (spec.thickness ? 1 : 0); }
+
+int32_t BarMaximum(const SliderSpec& spec) noexcept {
+  return spec.upper <= kLinearBarEnd ? spec.upper : kWideBarPositions;
+}
+
+int32_t ValueForBarPosition(const SliderSpec& spec, int32_t position) noexcept {
+  const int32_t p = Clamp(position, spec.lower, BarMaximum(spec));
+  if (p <= kLinearBarEnd) return p;
+  const int64_t steps = kWideBarPositions - kLinearBarEnd;
+  const int64_t along = p - kLinearBarEnd;
+  return Clamp(kLinearBarEnd + (along * along * (spec.upper - kLinearBarEnd) + steps * steps / 2) /
+                                   (steps * steps),
+               spec.lower, spec.upper);
+}
+
+int32_t BarPositionForValue(const SliderSpec& spec, int32_t value) noexcept {
+  const int32_t v = Clamp(value, spec.lower, spec.upper);
+  if (v <= kLinearBarEnd) return v;
+  int32_t position = kLinearBarEnd + 1;
+  while (position < kWideBarPositions && ValueForBarPosition(spec, position) < v) ++position;
+  return position;
+}
+
 Slider SliderForBar(const DialogState& state, WindowRef bar) noexcept {
   for (int32_t i = 0; i < kSliderCount; ++i) {
     if (bar != nullptr && state.*kSliders[i].bar == bar) return Slider(i);
@@ -112,9 +145,12 @@ void OpenDialogState(DialogState& state, InvocationContext* context) noexcept {
   state.savedAlignment = block->alignment;
   state.savedIgnoreZeroPixel = block->ignoreZeroPixel;
   state.savedRemoveOthers = block->removeOthers;
+  state.savedCustomColour[0] = block->customRed;
+  state.savedCustomColour[1] = block->customGreen;
+  state.savedCustomColour[2] = block->customBlue;
   for (int32_t i = 0; i < kSliderCount; ++i) {
     // A damaged block must not put a bar or a field outside its range, nor come back on Cancel.
-    const int16_t value = int16_t(Clamp(block->*kSliders[i].field, 0, kSliders[i].upper));
+    const int16_t value = int16_t(Clamp(block->*kSliders[i].field, kSliders[i].lower, kSliders[i].upper));
     block->*kSliders[i].field = value;
     state.savedGapsAndThicknesses[i] = value;
     state.*kSliders[i].working = value;
@@ -178,22 +214,43 @@ void SetAlignmentFromSelection(FilterParameters& block, int32_t selection) noexc
   if (IsValidAlignment(selection)) block.alignment = int16_t(selection);
 }
 
+void SetCustomColour(InvocationContext* context, uint8_t red, uint8_t green, uint8_t blue) noexcept {
+  FilterParameters* block = context == nullptr ? nullptr : ParametersOf(context->filterRecord);
+  if (block == nullptr) return;
+  block->customRed = red, block->customGreen = green, block->customBlue = blue;
+  block->colourCode = kColourCustom;
+}
+
+int16_t PickCustomColourWithHost(InvocationContext* context) noexcept {
+  FilterParameters* block = context == nullptr ? nullptr : ParametersOf(context->filterRecord);
+  if (block == nullptr) return errPlugInHostInsufficient;
+  int16_t rgb[4] = {block->customRed, block->customGreen, block->customBlue, 0};
+  const int16_t err = ChooseColour(context->filterRecord->colorServices, kPickerPrompt, rgb);
+  if (err != noErr) return err;
+  SetCustomColour(context, uint8_t(rgb[0]), uint8_t(rgb[1]), uint8_t(rgb[2]));
+  return noErr;
+}
+
 int32_t NewScrollValue(int32_t current, int32_t code, int32_t thumb, const SliderSpec& spec,
                        int32_t typed) noexcept {
+  const int32_t low = spec.lower, high = spec.upper;
+  // Pages move ten bar positions: ten values below 100, a wider step above.
+  const int32_t position = BarPositionForValue(spec, current);
   switch (code) {
-    case 0: return Clamp(current - 1, 0, spec.upper);
-    case 1: return Clamp(current + 1, 0, spec.upper);
-    case 2: return Clamp(current - 10, 0, spec.upper);
-    case 3: return Clamp(current + 10, 0, spec.upper);
+    case 0: return Clamp(int64_t(current) - 1, low, high);
+    case 1: return Clamp(int64_t(current) + 1, low, high);
+    case 2: return position <= kLinearBarEnd ? Clamp(int64_t(current) - 10, low, high)
+                                             : ValueForBarPosition(spec, position - 10);
+    case 3: return ValueForBarPosition(spec, position + 10);
     case 4:
-    case 5: return Clamp(thumb, 0, spec.upper);
-    case 6: return 0;
-    case 7: return spec.upper;
+    case 5: return ValueForBarPosition(spec, thumb);
+    case 6: return low;
+    case 7: return high;
     case kScrollTyped:
-      // Typed or pasted text: a gap within 0..100, a shown thickness within 1..100.
-      if (!spec.thickness) return Clamp(typed, 0, spec.upper);
-      return typed <= 0 ? 0 : Clamp(typed - 1, 0, spec.upper);
-    default: return Clamp(current, 0, spec.upper);
+      // Typed or pasted text, within the numbers the field shows.
+      if (spec.thickness && typed <= 0) return low;
+      return Clamp(int64_t(typed) - (spec.thickness ? 1 : 0), low, high);
+    default: return Clamp(current, low, high);
   }
 }
 
@@ -220,6 +277,8 @@ ScrollOutcome ApplyScroll(DialogState& state, Slider slider, int32_t code, int32
       outcome.rewritePartnerText = state.partnerTextEnabled;
       state.partnerTextEnabled = true;
     }
+    outcome.render = true;
+  } else if (slider == kOpacity) {
     outcome.render = true;
   } else {
     // Without stripes in its direction a thickness changes nothing on the picture.
@@ -346,6 +405,9 @@ void EndWithCancel(DialogState& state) noexcept {
   block->alignment = state.savedAlignment;
   block->ignoreZeroPixel = state.savedIgnoreZeroPixel;
   block->removeOthers = state.savedRemoveOthers;
+  block->customRed = state.savedCustomColour[0];
+  block->customGreen = state.savedCustomColour[1];
+  block->customBlue = state.savedCustomColour[2];
 }
 
 int32_t ParseFieldNumber(const char* text) noexcept {
@@ -365,21 +427,27 @@ int32_t ParseFieldNumber(const char* text) noexcept {
   return int32_t(value);
 }
 
-int32_t WheelStep(int32_t number, bool up, bool thickness) noexcept {
-  const int32_t lowest = thickness ? 1 : 0;
-  if (up) return number < kFieldMaximum ? (number < lowest ? lowest : number + 1) : number;
-  if (number > kFieldMaximum) return kFieldMaximum;
+int32_t WheelStepWithin(int32_t number, bool up, int32_t lowest, int32_t highest) noexcept {
+  if (up) return number < highest ? (number < lowest ? lowest : number + 1) : number;
+  if (number > highest) return highest;
   return number > lowest ? number - 1 : number;
 }
 
-FieldRefill RefillFor(int32_t number, bool thickness) noexcept {
-  const int32_t lowest = thickness ? 1 : 0;
-  // Empty or no digits: the dialog already holds gap 0 or shown thickness 1.
+int32_t WheelStep(int32_t number, bool up, bool thickness) noexcept {
+  return WheelStepWithin(number, up, thickness ? 1 : 0, kFieldMaximum);
+}
+
+FieldRefill RefillWithin(int32_t number, int32_t lowest, int32_t highest) noexcept {
+  // Empty or no digits: the dialog already holds the lowest number (typed 0 was taken so).
   if (number == 0) return FieldRefill{true, lowest, false};
   // Pasted text outside the field's range: show and store the nearest bound.
   if (number < lowest) return FieldRefill{true, lowest, true};
-  if (number > kFieldMaximum) return FieldRefill{true, kFieldMaximum, true};
+  if (number > highest) return FieldRefill{true, highest, true};
   return FieldRefill{false, number, false};
+}
+
+FieldRefill RefillFor(int32_t number, bool thickness) noexcept {
+  return RefillWithin(number, thickness ? 1 : 0, kFieldMaximum);
 }
 
 FieldShortcut ShortcutForCharacter(uint32_t character) noexcept {

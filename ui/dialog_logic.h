@@ -18,6 +18,7 @@ struct SliderSpec {
   bool thickness;           // shown one more than stored
   bool horizontalMessage;   // its bar reports WM_HSCROLL (else WM_VSCROLL)
   int32_t upper;            // highest stored value
+  int32_t lower;            // lowest stored value
   int32_t DialogState::*working;
   int16_t FilterParameters::*field;
   WindowRef DialogState::*bar;
@@ -25,6 +26,18 @@ struct SliderSpec {
 };
 
 const SliderSpec& SliderSpecOf(Slider slider) noexcept;
+// The numbers a slider's field shows at its two ends.
+int32_t LowestShown(const SliderSpec& spec) noexcept;
+int32_t HighestShown(const SliderSpec& spec) noexcept;
+
+// Scroll bars of ranges past 100 keep one position per value up to 100; the other 100
+// positions climb quadratically to the top of the range, so small values stay easy to set.
+constexpr int32_t kLinearBarEnd = 100;
+constexpr int32_t kWideBarPositions = 200;
+int32_t BarMaximum(const SliderSpec& spec) noexcept;
+int32_t ValueForBarPosition(const SliderSpec& spec, int32_t position) noexcept;
+// The lowest position whose value is at least `value`.
+int32_t BarPositionForValue(const SliderSpec& spec, int32_t value) noexcept;
 // kSliderCount when the handle is none of the four.
 Slider SliderForBar(const DialogState& state, WindowRef bar) noexcept;
 Slider SliderForEdit(const DialogState& state, WindowRef edit) noexcept;
@@ -45,10 +58,17 @@ bool OpenPreview(DialogState& state) noexcept;
 // Pan limits from the narrowed and the whole filter area.
 void SetPanLimits(DialogState& state, const VRect& narrowed, const VRect& whole) noexcept;
 
-// Writes the radio's colour code; ids other than the four radios write nothing.
+// Writes the radio's colour code; ids other than the five radios write nothing.
 void ColourCodeForRadio(int32_t radioId, InvocationContext* context) noexcept;
 // The combo box's selection; no selection (the user typed into it) keeps the alignment.
 void SetAlignmentFromSelection(FilterParameters& block, int32_t selection) noexcept;
+
+// Asks the host's colour picker for the custom colour, starting from the block's, with a short
+// prompt. noErr: the block holds the chosen colour and draws it; otherwise the host's code
+// (-128 when the user cancelled, -30900 without colour services) and the block is unchanged.
+int16_t PickCustomColourWithHost(InvocationContext* context) noexcept;
+// A colour chosen elsewhere (the system's dialog) becomes the drawn custom colour.
+void SetCustomColour(InvocationContext* context, uint8_t red, uint8_t green, uint8_t blue) noexcept;
 
 struct ScrollOutcome {
   int32_t value;             // stored value now in the slider
@@ -94,12 +114,14 @@ void EndWithCancel(DialogState& state) noexcept;
 
 // --- Numeric fields ---
 constexpr int32_t kFieldTextBytes = 80;
-constexpr int32_t kFieldMaximum = 100;
+constexpr int32_t kFieldMaximum = 30000;  // the highest number any field shows
 
 // Leading blanks, a sign, then digits up to the first other character; no digits is 0.
 // Saturates instead of overflowing.
 int32_t ParseFieldNumber(const char* text) noexcept;
-// A wheel or Up/Down step of a field's number: gaps within 0..100, shown thicknesses 1..100.
+// A wheel or Up/Down step of a field's number within lowest..highest.
+int32_t WheelStepWithin(int32_t number, bool up, int32_t lowest, int32_t highest) noexcept;
+// The same for a gap (0..30000) or a shown thickness (1..30000).
 int32_t WheelStep(int32_t number, bool up, bool thickness) noexcept;
 
 // What a field shows when it loses the focus.
@@ -108,6 +130,7 @@ struct FieldRefill {
   int32_t shown;
   bool forward;  // the stored value has to follow the new text
 };
+FieldRefill RefillWithin(int32_t number, int32_t lowest, int32_t highest) noexcept;
 FieldRefill RefillFor(int32_t number, bool thickness) noexcept;
 
 enum class ShortcutKind : uint8_t {

@@ -19,12 +19,13 @@ struct ImageRect {
   int32_t bottom;
 };
 
-// The four sliders: a scroll bar, its numeric field and one gap or thickness.
+// The sliders: a scroll bar, its numeric field and one gap, thickness or the opacity.
 enum Slider : int32_t {
   kVerticalGap,
   kVerticalThickness,
   kHorizontalGap,
   kHorizontalThickness,
+  kOpacity,
   kSliderCount
 };
 
@@ -34,18 +35,22 @@ struct DialogState {
 
   WindowRef verticalGapBar, verticalThicknessBar, horizontalGapBar, horizontalThicknessBar;
   WindowRef verticalGapEdit, verticalThicknessEdit, horizontalGapEdit, horizontalThicknessEdit;
+  WindowRef opacityBar, opacityEdit;
   WindowRef linkBox, ignoreZeroBox, removeBox, alignmentBox;
+  WindowRef swatchBrush;  // paints the custom colour's swatch
   intptr_t previousEditProcs[kSliderCount];  // indexed by Slider
 
   // Thicknesses as stored, one less than shown.
   int32_t workingVerticalGap, workingVerticalThickness;
   int32_t workingHorizontalGap, workingHorizontalThickness;
+  int32_t workingOpacity;
 
   // Put back by Cancel: every setting the dialog can change.
   int16_t savedAmount;
   ColourCode savedColourCode;
   uint8_t savedEntireImage;
-  int16_t savedGapsAndThicknesses[kSliderCount];  // indexed by Slider
+  int16_t savedGapsAndThicknesses[kSliderCount];  // indexed by Slider, the opacity included
+  uint8_t savedCustomColour[3];
   int16_t savedAlignment;
   uint8_t savedIgnoreZeroPixel;
   uint8_t savedRemoveOthers;

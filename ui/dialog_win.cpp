@@ -26,6 +26,52 @@ bool IsChecked(HWND dialog, int id) noexcept {
   return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
+// The swatch shows the block's custom colour.
+void UpdateSwatch(DialogState& state, HWND dialog) noexcept {
+  const FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  HBRUSH brush = CreateSolidBrush(RGB(block->customRed, block->customGreen, block->customBlue));
+  if (brush == nullptr) return;
+  if (state.swatchBrush != nullptr) DeleteObject(static_cast<HBRUSH>(state.swatchBrush));
+  state.swatchBrush = brush;
+  InvalidateRect(GetDlgItem(dialog, IDC_CUSTOM_SWATCH), nullptr, TRUE);
+}
+
+// The system's colour dialog, for hosts without a picker; loaded when needed, so the module
+// imports nothing more. False when it was cancelled or cannot be shown.
+bool PickWithSystemDialog(DialogState& state, HWND dialog) noexcept {
+  const FilterParameters* block = BlockOf(state);
+  HMODULE library = LoadLibraryA("comdlg32.dll");
+  if (block == nullptr || library == nullptr) return false;
+  using ChooseColourProc = BOOL(WINAPI*)(LPCHOOSECOLORA);
+  const auto choose =
+      reinterpret_cast<ChooseColourProc>(reinterpret_cast<void*>(GetProcAddress(library, "ChooseColorA")));
+  static COLORREF customColours[16] = {};  // the dialog's own row of colours, kept per process
+  CHOOSECOLORA request{};
+  request.lStructSize = sizeof(request);
+  request.hwndOwner = dialog;
+  request.rgbResult = RGB(block->customRed, block->customGreen, block->customBlue);
+  request.lpCustColors = customColours;
+  request.Flags = CC_RGBINIT | CC_FULLOPEN;
+  const bool chosen = choose != nullptr && choose(&request) != FALSE;
+  FreeLibrary(library);
+  if (chosen)
+    SetCustomColour(state.context, GetRValue(request.rgbResult), GetGValue(request.rgbResult),
+                    GetBValue(request.rgbResult));
+  return chosen;
+}
+
+// The custom radio or its swatch: the host's picker, or the system's when the host has none
+// or refuses. Cancel in either leaves colour and radio as they were.
+void OnCustomColour(DialogState& state, HWND dialog) noexcept {
+  const int16_t err = PickCustomColourWithHost(state.context);
+  if (err == userCanceledErr) return;
+  if (err != noErr && !PickWithSystemDialog(state, dialog)) return;
+  CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_CUSTOM, IDC_RADIO_CUSTOM);
+  UpdateSwatch(state, dialog);
+  RerenderPreview(state);
+}
+
 void FindControls(DialogState& state, HWND dialog) noexcept {
   for (int32_t i = 0; i < kSliderCount; ++i) {
     const SliderSpec& spec = SliderSpecOf(Slider(i));
@@ -59,16 +105,17 @@ void OnInitDialog(DialogState& state, HWND dialog, LPARAM lParam) noexcept {
   }
   for (int32_t i = 0; i < kSliderCount; ++i) {
     const SliderSpec& spec = SliderSpecOf(Slider(i));
-    SetScrollRange(WindowOf(state.*spec.bar), SB_CTL, 0, spec.upper, TRUE);
+    SetScrollRange(WindowOf(state.*spec.bar), SB_CTL, spec.lower, BarMaximum(spec), TRUE);
   }
   for (int32_t i = 0; i < kSliderCount; ++i) {
     const SliderSpec& spec = SliderSpecOf(Slider(i));
     SetFieldNumber(WindowOf(state.*spec.edit), ShownValue(Slider(i), state.*spec.working));
-    SetScrollPos(WindowOf(state.*spec.bar), SB_CTL, state.*spec.working, TRUE);
+    SetScrollPos(WindowOf(state.*spec.bar), SB_CTL, BarPositionForValue(spec, state.*spec.working), TRUE);
   }
 
   const int32_t radio = OpeningColourRadio(*block);
-  if (radio != 0) CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_GREEN, radio);
+  if (radio != 0) CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_CUSTOM, radio);
+  UpdateSwatch(state, dialog);
   CheckDlgButton(dialog, IDC_IGNORE_ZERO, block->ignoreZeroPixel != 0 ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_REMOVE, block->removeOthers != 0 ? BST_CHECKED : BST_UNCHECKED);
 
@@ -131,10 +178,16 @@ INT_PTR OnCommand(DialogState& state, HWND dialog, int32_t id, int32_t notificat
     case IDC_RADIO_GREEN:
       // The radios also report focus changes; only a click picks a colour.
       if (notification != BN_CLICKED) return 1;
-      CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_GREEN, id);
+      CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_CUSTOM, id);
       ColourCodeForRadio(id, state.context);
       RerenderPreview(state);
       return 0;
+    case IDC_RADIO_CUSTOM:
+      if (notification == BN_CLICKED) OnCustomColour(state, dialog);
+      return 1;
+    case IDC_CUSTOM_SWATCH:
+      if (notification == STN_CLICKED) OnCustomColour(state, dialog);
+      return 1;
     case IDC_LINK: OnLink(state, dialog); return 1;
     case IDC_IGNORE_ZERO:
       block->ignoreZeroPixel = IsChecked(dialog, IDC_IGNORE_ZERO) ? 1 : 0;
@@ -160,12 +213,12 @@ INT_PTR OnScroll(DialogState& state, HWND bar, int32_t code, int32_t thumb) noex
   if (slider == kSliderCount) return 0;
   const ScrollOutcome outcome = ApplyScroll(state, slider, code, thumb);
   const SliderSpec& spec = SliderSpecOf(slider);
-  SetScrollPos(bar, SB_CTL, outcome.value, TRUE);
+  SetScrollPos(bar, SB_CTL, BarPositionForValue(spec, outcome.value), TRUE);
   if (outcome.rewriteOwnText)
     SetFieldNumber(WindowOf(state.*spec.edit), ShownValue(slider, outcome.value));
   if (outcome.partner != kSliderCount) {
     const SliderSpec& partner = SliderSpecOf(outcome.partner);
-    SetScrollPos(WindowOf(state.*partner.bar), SB_CTL, outcome.value, TRUE);
+    SetScrollPos(WindowOf(state.*partner.bar), SB_CTL, BarPositionForValue(partner, outcome.value), TRUE);
     if (outcome.rewritePartnerText) SetFieldNumber(WindowOf(state.*partner.edit), outcome.value);
   }
   if (outcome.render) RerenderPreview(state);
@@ -210,8 +263,15 @@ extern "C" INT_PTR CALLBACK CorvaneProc(HWND window, UINT message, WPARAM wParam
     case WM_LBUTTONDBLCLK: OnPreviewDoubleClick(state); return 1;
     case WM_KEYDOWN:
       return 1;  // no control has the focus: nothing to do
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(window, IDC_CUSTOM_SWATCH) &&
+          state.swatchBrush != nullptr)
+        return reinterpret_cast<INT_PTR>(state.swatchBrush);
+      return 0;
     case WM_DESTROY:
       ReleaseDrag(state);
+      if (state.swatchBrush != nullptr) DeleteObject(static_cast<HBRUSH>(state.swatchBrush));
+      state.swatchBrush = nullptr;
       state.dialogWindow = nullptr;
       return 0;
     default:

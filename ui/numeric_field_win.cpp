@@ -1,4 +1,4 @@
-// The four numeric fields: digits and backspace only, every change handed to the dialog at
+// The numeric fields: digits and backspace only, every change handed to the dialog at
 // once, Up, Down and the wheel step within bounds, plain letters as shortcuts, refilled when
 // left empty. Everything else is the edit control's own behaviour.
 #include "resources/resource_ids.h"
@@ -29,7 +29,7 @@ void ForwardTypedValue(const DialogState& state, Slider slider) noexcept {
 
 void TakeNumber(DialogState& state, Slider slider, HWND field) noexcept {
   int32_t number = FieldNumber(field);
-  if (number > kFieldMaximum) {
+  if (number > HighestShown(SliderSpecOf(slider))) {
     number = 0;
     SetWindowTextA(field, "");
   }
@@ -37,9 +37,9 @@ void TakeNumber(DialogState& state, Slider slider, HWND field) noexcept {
   ForwardTypedValue(state, slider);
 }
 
-void StepByWheel(HWND field, bool thickness, bool up) noexcept {
+void StepByWheel(HWND field, const SliderSpec& spec, bool up) noexcept {
   const int32_t number = FieldNumber(field);
-  const int32_t stepped = WheelStep(number, up, thickness);
+  const int32_t stepped = WheelStepWithin(number, up, LowestShown(spec), HighestShown(spec));
   if (stepped != number) {
     SetFieldNumber(field, stepped);
     SendMessageA(field, WM_KEYUP, '0', 0);  // the key release takes the number
@@ -48,7 +48,8 @@ void StepByWheel(HWND field, bool thickness, bool up) noexcept {
 }
 
 void Refill(DialogState& state, Slider slider, HWND field) noexcept {
-  const FieldRefill refill = RefillFor(FieldNumber(field), SliderSpecOf(slider).thickness);
+  const SliderSpec& spec = SliderSpecOf(slider);
+  const FieldRefill refill = RefillWithin(FieldNumber(field), LowestShown(spec), HighestShown(spec));
   if (refill.rewrite) SetFieldNumber(field, refill.shown);
   if (refill.forward) {
     state.typedValue = refill.shown;
@@ -94,7 +95,6 @@ LRESULT CALLBACK NumericFieldProc(HWND field, UINT message, WPARAM wParam, LPARA
   const Slider slider = SliderForEdit(state, field);
   if (slider == kSliderCount) return DefWindowProcA(field, message, wParam, lParam);
   const auto previous = reinterpret_cast<WNDPROC>(state.previousEditProcs[slider]);
-  const bool thickness = SliderSpecOf(slider).thickness;
   switch (message) {
     case WM_KEYDOWN:
       if (wParam == VK_UP || wParam == VK_DOWN) {
@@ -115,7 +115,7 @@ LRESULT CALLBACK NumericFieldProc(HWND field, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_MOUSEWHEEL:
       // The delta sits in the high word: the sign of the whole value is the direction.
-      StepByWheel(field, thickness, int32_t(wParam) > 0);
+      StepByWheel(field, SliderSpecOf(slider), int32_t(wParam) > 0);
       return 0;
     case WM_KILLFOCUS:
       Refill(state, slider, field);

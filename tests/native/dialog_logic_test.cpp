@@ -16,24 +16,49 @@ TEST(DialogLogic, ScrollCodesStayInRange) {
     int32_t current, code, thumb, typed;
     int32_t want;
   };
+  // Bar positions past 100 climb quadratically: position 150 is 100 + 50^2 (max - 100) / 100^2.
   const Case cases[] = {
-      {kHorizontalGap, 0, 0, 0, 0, 0},        {kHorizontalGap, 100, 1, 0, 0, 100},
-      {kHorizontalGap, 5, 2, 0, 0, 0},        {kHorizontalGap, 95, 3, 0, 0, 100},
-      {kVerticalThickness, 95, 3, 0, 0, 99},  {kVerticalThickness, 50, 5, 150, 0, 99},
+      {kHorizontalGap, 0, 0, 0, 0, 0},        {kHorizontalGap, 100, 1, 0, 0, 101},
+      {kHorizontalGap, 5, 2, 0, 0, 0},        {kHorizontalGap, 85, 3, 0, 0, 95},
+      {kHorizontalGap, 95, 3, 0, 0, 175},     {kHorizontalGap, 175, 2, 0, 0, 95},
+      {kVerticalThickness, 95, 3, 0, 0, 175}, {kVerticalThickness, 50, 5, 150, 0, 7575},
       {kVerticalGap, 50, 4, 7, 0, 7},         {kVerticalGap, 50, 6, 0, 0, 0},
-      {kVerticalThickness, 3, 7, 0, 0, 99},   {kVerticalGap, 40, 8, 0, 0, 40},
+      {kVerticalGap, 50, 5, 201, 0, 30000},   {kVerticalGap, 29999, 1, 0, 0, 30000},
+      {kVerticalThickness, 3, 7, 0, 0, 29999}, {kVerticalGap, 40, 8, 0, 0, 40},
       {kVerticalGap, 40, kScrollKeep, 0, 0, 40},
-      {kVerticalGap, 40, kScrollTyped, 0, 101, 100},
+      {kVerticalGap, 40, kScrollTyped, 0, 30001, 30000},
       {kVerticalGap, 40, kScrollTyped, 0, -5, 0},
       {kHorizontalThickness, 40, kScrollTyped, 0, 0, 0},
       {kHorizontalThickness, 40, kScrollTyped, 0, 1, 0},
-      {kHorizontalThickness, 40, kScrollTyped, 0, 100, 99},
+      {kHorizontalThickness, 40, kScrollTyped, 0, 118, 117},
       {kHorizontalThickness, 40, kScrollTyped, 0, INT32_MIN, 0},
-      {kHorizontalGap, 300, 9, 0, 0, 100},  // a damaged current value is brought back too
+      {kHorizontalGap, -300, 9, 0, 0, 0},  // a damaged current value is brought back too
+      {kOpacity, 100, 1, 0, 0, 100},          {kOpacity, 5, 2, 0, 0, 1},
+      {kOpacity, 95, 3, 0, 0, 100},           {kOpacity, 50, 5, 0, 0, 1},
+      {kOpacity, 50, 6, 0, 0, 1},             {kOpacity, 50, kScrollTyped, 0, 0, 1},
+      {kOpacity, 50, kScrollTyped, 0, 250, 100},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NewScrollValue(c.current, c.code, c.thumb, SliderSpecOf(c.slider), c.typed), c.want)
         << "slider " << c.slider << " from " << c.current << " code " << c.code;
+  }
+}
+
+// Every value of a wide range has a position whose value is at least it, and each position's
+// value is the lowest of its own.
+TEST(DialogLogic, BarPositionsCoverTheWideRanges) {
+  for (const Slider slider : {kHorizontalGap, kVerticalThickness, kOpacity}) {
+    const SliderSpec& spec = SliderSpecOf(slider);
+    EXPECT_EQ(BarMaximum(spec), slider == kOpacity ? 100 : 200);
+    int32_t previous = -1;
+    for (int32_t p = spec.lower; p <= BarMaximum(spec); ++p) {
+      const int32_t value = ValueForBarPosition(spec, p);
+      ASSERT_GT(value, previous) << "position " << p;
+      ASSERT_EQ(BarPositionForValue(spec, value), p);
+      ASSERT_EQ(BarPositionForValue(spec, previous + 1), p) << "value " << previous + 1;
+      previous = value;
+    }
+    EXPECT_EQ(previous, spec.upper);
   }
 }
 
@@ -54,9 +79,9 @@ TEST(DialogLogic, FieldNumbersSteppingAndRefill) {
     bool up, thickness;
     int32_t want;
   };
-  for (const Step s : {Step{100, true, false, 100}, Step{0, false, false, 0}, Step{0, true, false, 1},
+  for (const Step s : {Step{30000, true, false, 30000}, Step{0, false, false, 0}, Step{0, true, false, 1},
                        Step{1, false, true, 1}, Step{2, false, true, 1}, Step{0, true, true, 1},
-                       Step{-9, true, false, 0}, Step{500, false, true, 100}, Step{99, true, true, 100}})
+                       Step{-9, true, false, 0}, Step{50000, false, true, 30000}, Step{100, true, true, 101}})
     EXPECT_EQ(WheelStep(s.number, s.up, s.thickness), s.want)
         << s.number << (s.up ? " up" : " down") << (s.thickness ? " thickness" : " gap");
 
@@ -67,12 +92,16 @@ TEST(DialogLogic, FieldNumbersSteppingAndRefill) {
   };
   for (const Refill r : {Refill{0, false, {true, 0, false}}, Refill{0, true, {true, 1, false}},
                          Refill{-4, false, {true, 0, true}}, Refill{-4, true, {true, 1, true}},
-                         Refill{101, false, {true, 100, true}}, Refill{55, true, {false, 55, false}}}) {
+                         Refill{30001, false, {true, 30000, true}}, Refill{55, true, {false, 55, false}}}) {
     const FieldRefill got = RefillFor(r.number, r.thickness);
     EXPECT_EQ(got.rewrite, r.want.rewrite) << r.number;
     EXPECT_EQ(got.forward, r.want.forward) << r.number;
     if (got.rewrite) EXPECT_EQ(got.shown, r.want.shown) << r.number;
   }
+  // The opacity's field: 1..100.
+  EXPECT_EQ(WheelStepWithin(100, true, 1, 100), 100);
+  EXPECT_EQ(RefillWithin(150, 1, 100).shown, 100);
+  EXPECT_EQ(RefillWithin(0, 1, 100).shown, 1);
 }
 
 TEST(DialogLogic, LettersAndTheirShortcuts) {

@@ -299,10 +299,12 @@ TEST_F(DriversTest, RandomRunsMatchTheModelOnBothPaths) {
     const int16_t top = int16_t(pick(0, height - 1)), left = int16_t(pick(0, width - 1));
     host->SetFilterRect(Rect{top, left, int16_t(pick(top + 1, height)), int16_t(pick(left + 1, width))});
     GridModel m;
-    m.horizontalGap = pick(0, 9) == 0 ? 0 : pick(1, 100);
-    m.horizontalThickness = pick(0, 12);
-    m.verticalGap = pick(0, 9) == 0 ? 0 : pick(1, 100);
-    m.verticalThickness = pick(0, 12);
+    // Cells past 100 pixels now and then: the phase of centre and bottom starts far away.
+    m.horizontalGap = pick(0, 9) == 0 ? 0 : pick(1, pick(0, 3) == 0 ? 30000 : 100);
+    m.horizontalThickness = pick(0, 5) == 0 ? pick(0, 29999) : pick(0, 12);
+    m.verticalGap = pick(0, 9) == 0 ? 0 : pick(1, pick(0, 3) == 0 ? 30000 : 100);
+    m.verticalThickness = pick(0, 5) == 0 ? pick(0, 29999) : pick(0, 12);
+    m.opacity = pick(0, 1) == 0 ? 100 : pick(1, 100);
     if (pick(0, 1)) m.horizontalGap = pick(1, 6);
     if (pick(0, 1)) m.verticalGap = pick(1, 6);
     m.alignment = pick(0, 2);

@@ -389,10 +389,10 @@ TEST_P(BuiltModule, DialogTemplateHasItsHeaderAndControls) {
   EXPECT_EQ(v.U32(8), 0u) << "extended style";
   EXPECT_EQ(v.U32(12), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT);
   const uint16_t itemCount = v.U16(16);
-  EXPECT_EQ(itemCount, 28);
+  EXPECT_EQ(itemCount, std::size(dialog_controls::kControls));
   EXPECT_EQ((std::vector<int16_t>{int16_t(v.U16(18)), int16_t(v.U16(20)), int16_t(v.U16(22)),
                                   int16_t(v.U16(24))}),
-            (std::vector<int16_t>{34, 40, 275, 257}));
+            (std::vector<int16_t>{34, 40, 285, 271}));
   size_t at = 26;
   EXPECT_EQ(ReadNameOrOrdinal(v, at), PeName::Text("")) << "menu";
   EXPECT_EQ(ReadNameOrOrdinal(v, at), PeName::Text("")) << "class";
@@ -404,7 +404,7 @@ TEST_P(BuiltModule, DialogTemplateHasItsHeaderAndControls) {
   EXPECT_EQ(v.Utf16z(at + 6, at), "MS Sans Serif");
   ASSERT_TRUE(v.ok);
 
-  for (size_t i = 0; i < itemCount && i < 28; ++i) {
+  for (size_t i = 0; i < itemCount && i < std::size(dialog_controls::kControls); ++i) {
     at = Align4(at);
     DialogItem item{};
     item.exStyle = v.U32(at + 4);

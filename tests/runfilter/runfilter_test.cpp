@@ -189,14 +189,21 @@ TEST_F(RunfilterTest, SixteenBitPicturesComeBackExactlyAtSixteenBits) {
   }
 }
 
+// The four names and any RRGGBB, opaque or mixed with the picture: at opacity o each sample
+// is (s (100 - o) + c o + 50) / 100; cells past 100 pixels at the picture's edge.
 TEST_F(RunfilterTest, EachColourIsWrittenAsItsRgbBytes) {
-  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
-      {"black", {0, 0, 0}}, {"blue", {0, 0, 255}}, {"red", {255, 0, 0}}, {"green", {0, 255, 0}}};
-  for (const auto& [colour, bytes] : cases) {
-    const HostImage out = Filtered(std::string("--vgap 3 --color ") + colour, Input(3),
-                                   std::string("colour-") + colour);
+  const struct { const char* args; std::vector<uint8_t> bytes; int opacity; } cases[] = {
+      {"black", {0, 0, 0}, 100}, {"blue", {0, 0, 255}, 100}, {"red", {255, 0, 0}, 100},
+      {"green", {0, 255, 0}, 100}, {"C82a5A", {200, 42, 90}, 100}, {"#C82A5A --opacity 37", {200, 42, 90}, 37},
+      {"red --opacity 1", {255, 0, 0}, 1}, {"000000 --opacity 50 --hgap 30000 --vgap 29000 --vthick 30000", {0, 0, 0}, 50}};
+  const HostImage in = Load(Input(3));
+  for (const auto& c : cases) {
+    const HostImage out = Filtered(std::string("--vgap 3 --color ") + c.args, Input(3),
+                                   "colour-" + std::to_string(&c - cases));
     ASSERT_EQ(out.planes, 3);
-    EXPECT_EQ(std::vector<uint8_t>(out.At(7, 0), out.At(7, 0) + 3), bytes) << colour;
+    std::vector<uint8_t> want(3);
+    for (int k = 0; k < 3; ++k) want[size_t(k)] = uint8_t((in.At(7, 44)[k] * (100 - c.opacity) + c.bytes[size_t(k)] * c.opacity + 50) / 100);
+    EXPECT_EQ(std::vector<uint8_t>(out.At(7, 44), out.At(7, 44) + 3), want) << c.args;
   }
 }
 
@@ -261,9 +268,13 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
       {"\"" + Work("absent.png") + "\"", 1, "cannot open"},
       {"\"" + Work("corrupt.png") + "\"", 1, "corrupt image"},
       {"--sparkle " + in, 2, "unknown option '--sparkle'"},
-      {"--hgap 101 " + in, 2, "--hgap takes a whole number from 0 to 100, not '101'"},
-      {"--vthick 0 " + in, 2, "--vthick takes a whole number from 1 to 100"},
-      {"--colour purple " + in, 2, "--colour takes black, blue, red or green"},
+      {"--hgap 30001 " + in, 2, "--hgap takes a whole number from 0 to 30000, not '30001'"},
+      {"--vthick 0 " + in, 2, "--vthick takes a whole number from 1 to 30000"},
+      {"--colour purple " + in, 2, "--colour takes black, blue, red, green or six hex digits"},
+      {"--colour #12345 " + in, 2, "RRGGBB, not '#12345'"},
+      {"--color 12345G " + in, 2, "--color takes black"},
+      {"--opacity 0 " + in, 2, "--opacity takes a whole number from 1 to 100, not '0'"},
+      {"--opacity 101 " + in, 2, "--opacity takes a whole number from 1 to 100, not '101'"},
       {"--rect 0,0,41,48 " + in, 1, "--rect reaches past"},
       {"--mode cmyk " + in, 1, "--mode cmyk needs 4 channels"},
       {"--mode hsb \"" + Input16(3) + "\"", 1, "--mode hsb has no 16-bit form"},

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "corvane_records.h"
 #include "resources/resource_ids.h"
@@ -36,11 +37,12 @@ HostImage SmoothImage(int32_t width, int32_t height, int32_t planes) {
 }
 
 bool strayBoxSeen = false;
+int strayBoxButton = IDOK;  // what closes a box that appears
 
 BOOL CALLBACK CloseIfMessageBox(HWND window, LPARAM) {
   if (ClassOf(window) == "#32770" && WindowText(window) != "Corvane") {
     strayBoxSeen = true;
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(strayBoxButton, BN_CLICKED), 0);
   }
   return TRUE;
 }
@@ -96,6 +98,7 @@ class DialogTest : public LoadedPluginTest {
       case IDC_VGAP_BAR: return IDC_VGAP_EDIT;
       case IDC_VTHICK_BAR: return IDC_VTHICK_EDIT;
       case IDC_HGAP_BAR: return IDC_HGAP_EDIT;
+      case IDC_OPACITY_BAR: return IDC_OPACITY_EDIT;
       default: return IDC_HTHICK_EDIT;
     }
   }
@@ -103,12 +106,19 @@ class DialogTest : public LoadedPluginTest {
   std::string Text(int id) const { return WindowText(Item(id)); }
   int Pos(int id) const { return GetScrollPos(Item(id), SB_CTL); }
   bool Checked(int id) const { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+  // The colour the swatch is painted with.
+  COLORREF Swatch() const {
+    LOGBRUSH brush{};
+    const auto painted = SendMessageA(dialog, WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(Item(IDC_CUSTOM_SWATCH)));
+    GetObjectA(reinterpret_cast<HBRUSH>(painted), sizeof brush, &brush);
+    return brush.lbColor;
+  }
 
   // Renders are counted by the host's abort polls: the renderer polls once per pixel.
   int32_t Polls() const { return host->counters.abortPolls; }
 
   void Scroll(int bar, int code, int thumb = 0) {
-    const bool horizontal = bar == IDC_VGAP_BAR || bar == IDC_VTHICK_BAR;
+    const bool horizontal = bar == IDC_VGAP_BAR || bar == IDC_VTHICK_BAR || bar == IDC_OPACITY_BAR;
     SendMessageA(dialog, horizontal ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(code, thumb),
                  reinterpret_cast<LPARAM>(Item(bar)));
   }
@@ -162,7 +172,11 @@ TEST_F(DialogTest, OpensShowingTheBlock) {
     b.colourCode = kColourBlue;  // the stored radio decides
     b.verticalGap = 12, b.verticalThickness = 3, b.horizontalGap = 40, b.horizontalThickness = 99;
     b.alignment = 2, b.ignoreZeroPixel = 0, b.removeOthers = 1;
+    b.opacity = 40, b.customRed = 10, b.customGreen = 20, b.customBlue = 30;
   });
+  EXPECT_EQ(Text(IDC_OPACITY_EDIT), "40");
+  EXPECT_EQ(Pos(IDC_OPACITY_BAR), 40);
+  EXPECT_EQ(Swatch(), RGB(10, 20, 30));
   EXPECT_TRUE(Checked(IDC_RADIO_RED));
   EXPECT_FALSE(Checked(IDC_RADIO_BLUE));
   EXPECT_EQ(Block()->colourCode, kColourRed);
@@ -205,17 +219,20 @@ TEST_F(DialogTest, ScrollCodesClampRewriteAndRender) {
     const char* text;
     bool renders;
   };
+  // `value` is the bar's position: one per value up to 100, then wider steps up to 30000.
   const Case cases[] = {
-      {IDC_HGAP_BAR, 95, SB_PAGEDOWN, 0, 100, "100", true},
-      {IDC_HTHICK_BAR, 95, SB_PAGEDOWN, 0, 99, "100", true},
+      {IDC_HGAP_BAR, 95, SB_PAGEDOWN, 0, 105, "175", true},
+      {IDC_HTHICK_BAR, 95, SB_PAGEDOWN, 0, 105, "176", true},
       {IDC_VGAP_BAR, 5, SB_PAGELEFT, 0, 0, "0", true},
       {IDC_VGAP_BAR, 0, SB_LINELEFT, 0, 0, "0", true},
-      {IDC_VGAP_BAR, 7, SB_RIGHT, 0, 100, "100", true},
-      {IDC_VTHICK_BAR, 99, SB_LINERIGHT, 0, 99, "100", true},
+      {IDC_VGAP_BAR, 7, SB_RIGHT, 0, 200, "30000", true},
+      {IDC_VTHICK_BAR, 99, SB_LINERIGHT, 0, 100, "101", true},
       {IDC_HTHICK_BAR, 7, SB_TOP, 0, 0, "1", true},
       {IDC_HGAP_BAR, 7, SB_THUMBTRACK, 64, 64, "64", true},
-      {IDC_HGAP_BAR, 7, SB_THUMBPOSITION, 300, 100, "100", true},
+      {IDC_HGAP_BAR, 7, SB_THUMBPOSITION, 300, 200, "30000", true},
       {IDC_VGAP_BAR, 33, SB_ENDSCROLL, 0, 33, "33", true},
+      {IDC_OPACITY_BAR, 50, SB_PAGELEFT, 0, 40, "40", true},
+      {IDC_OPACITY_BAR, 50, SB_THUMBPOSITION, 0, 1, "1", true},
   };
   Open([](FilterParameters& b) { b.verticalGap = 10, b.horizontalGap = 10; });
   for (const Case& c : cases) {
@@ -228,19 +245,20 @@ TEST_F(DialogTest, ScrollCodesClampRewriteAndRender) {
     EXPECT_EQ(Text(EditOf(c.bar)), c.text);
     EXPECT_EQ(Polls() > before, c.renders);
   }
-  EXPECT_EQ(Block()->horizontalGap, 100);
+  EXPECT_EQ(Block()->horizontalGap, 30000);
   EXPECT_EQ(Block()->horizontalThickness, 0);
   EXPECT_EQ(Block()->verticalGap, 33);
-  EXPECT_EQ(Block()->verticalThickness, 99);
+  EXPECT_EQ(Block()->verticalThickness, 100);
+  EXPECT_EQ(Block()->opacity, 1);
 
   // A thickness whose direction has no stripes changes field and bar, not the picture.
   Scroll(IDC_VGAP_BAR, SB_LEFT);
   const int32_t before = Polls();
   Scroll(IDC_VTHICK_BAR, SB_LINELEFT);
-  EXPECT_EQ(Block()->verticalThickness, 98);
-  EXPECT_EQ(Text(IDC_VTHICK_EDIT), "99");
+  EXPECT_EQ(Block()->verticalThickness, 99);
+  EXPECT_EQ(Text(IDC_VTHICK_EDIT), "100");
   EXPECT_EQ(Polls(), before);
-  Scroll(IDC_OK, SB_LINEDOWN);  // not one of the four bars
+  Scroll(IDC_OK, SB_LINEDOWN);  // not one of the bars
   EXPECT_EQ(Polls(), before);
 }
 
@@ -256,12 +274,16 @@ TEST_F(DialogTest, FieldsForwardWhatIsTyped) {
     int16_t stored;
   };
   const Step steps[] = {
-      {"1, 0, 1 into an empty gap", IDC_VGAP_EDIT, "", -1, "101", "", &FilterParameters::verticalGap, 0},
+      {"3, 0, 0, 0, 1 into an empty gap", IDC_VGAP_EDIT, "", -1, "30001", "", &FilterParameters::verticalGap, 0},
       {"1, 0 into an empty gap", IDC_VGAP_EDIT, "", -1, "10", "10", &FilterParameters::verticalGap, 10},
-      {"a digit after 100", IDC_HTHICK_EDIT, "100", -1, "5", "", &FilterParameters::horizontalThickness, 0},
+      {"a digit after 30000", IDC_HTHICK_EDIT, "30000", -1, "5", "", &FilterParameters::horizontalThickness, 0},
+      {"five digits", IDC_HTHICK_EDIT, "", -1, "12345", "12345", &FilterParameters::horizontalThickness, 12344},
       {"thickness typed", IDC_HTHICK_EDIT, "", -1, "25", "25", &FilterParameters::horizontalThickness, 24},
       {"backspace to empty", IDC_HGAP_EDIT, "7", -1, "\b", "", &FilterParameters::horizontalGap, 0},
-      {"up at 100", IDC_HGAP_EDIT, "100", -1, "U", "100", &FilterParameters::horizontalGap, 0},
+      {"up at 30000", IDC_HGAP_EDIT, "30000", -1, "U", "30000", &FilterParameters::horizontalGap, 0},
+      {"opacity past 100", IDC_OPACITY_EDIT, "", -1, "150", "", &FilterParameters::opacity, 1},
+      {"opacity down", IDC_OPACITY_EDIT, "50", -1, "D", "49", &FilterParameters::opacity, 49},
+      {"opacity wheel up at 100", IDC_OPACITY_EDIT, "100", -1, "!", "100", &FilterParameters::opacity, 49},
       {"down at thickness 1", IDC_VTHICK_EDIT, "1", -1, "D", "1", &FilterParameters::verticalThickness, 0},
       {"down steps a gap", IDC_VGAP_EDIT, "50", -1, "D", "49", &FilterParameters::verticalGap, 49},
       {"wheel up on empty", IDC_HGAP_EDIT, "", -1, "!", "1", &FilterParameters::horizontalGap, 1},
@@ -306,8 +328,10 @@ TEST_F(DialogTest, LeavingAFieldRefillsItAndPastedTextIsBounded) {
       {IDC_HTHICK_EDIT, "", "1", true, &FilterParameters::horizontalThickness, 0},
       {IDC_VGAP_EDIT, "-7", "0", true, &FilterParameters::verticalGap, 0},
       {IDC_VTHICK_EDIT, "-7", "1", false, &FilterParameters::verticalThickness, 0},
-      {IDC_VGAP_EDIT, "250", "100", false, &FilterParameters::verticalGap, 100},
-      {IDC_HGAP_EDIT, "250", "0", true, &FilterParameters::horizontalGap, 0},
+      {IDC_VGAP_EDIT, "40000", "30000", false, &FilterParameters::verticalGap, 30000},
+      {IDC_HGAP_EDIT, "40000", "0", true, &FilterParameters::horizontalGap, 0},
+      {IDC_OPACITY_EDIT, "", "1", true, &FilterParameters::opacity, 1},
+      {IDC_OPACITY_EDIT, "250", "100", false, &FilterParameters::opacity, 100},
       {IDC_VTHICK_EDIT, " 42x", " 42x", true, &FilterParameters::verticalThickness, 41},
   };
   Open([](FilterParameters& b) { b.horizontalGap = 9, b.verticalGap = 9, b.verticalThickness = 5; });
@@ -549,10 +573,16 @@ TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
     Open([](FilterParameters& b) {
       b.colourRadioId = IDC_RADIO_GREEN, b.colourCode = kColourGreen;
       b.verticalGap = 4, b.horizontalThickness = 2;
-      b.horizontalGap = 250;  // damaged: shown and kept within range
+      b.horizontalGap = -5;  // damaged: shown and kept within range
       b.alignment = 0, b.ignoreZeroPixel = 1, b.removeOthers = 0;
+      b.opacity = 80, b.customRed = 1, b.customGreen = 2, b.customBlue = 3;
     });
     Command(IDC_RADIO_BLACK);
+    host->faults.offerColourPicker = true;
+    host->faults.picked[0] = 200, host->faults.picked[1] = 100, host->faults.picked[2] = 50;
+    host->ApplyFaults();
+    Command(IDC_RADIO_CUSTOM);
+    Scroll(IDC_OPACITY_BAR, SB_THUMBPOSITION, 30);
     Scroll(IDC_VGAP_BAR, SB_THUMBPOSITION, 70);
     Scroll(IDC_HTHICK_BAR, SB_THUMBPOSITION, 30);
     SendMessageA(Item(IDC_ALIGNMENT), CB_SETCURSEL, 1, 0);
@@ -564,17 +594,61 @@ TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
     const FilterParameters& b = *Block();
     const bool kept = button == IDC_OK;
     EXPECT_EQ(host->result, kept ? noErr : userCanceledErr);
-    EXPECT_EQ(b.colourCode, kept ? kColourBlack : kColourGreen);
-    EXPECT_EQ(b.colourRadioId, kept ? IDC_RADIO_BLACK : IDC_RADIO_GREEN);
+    EXPECT_EQ(b.colourCode, kept ? kColourCustom : kColourGreen);
+    EXPECT_EQ(b.colourRadioId, kept ? IDC_RADIO_CUSTOM : IDC_RADIO_GREEN);
+    EXPECT_EQ((std::vector<int>{b.customRed, b.customGreen, b.customBlue, b.opacity}),
+              (kept ? std::vector<int>{200, 100, 50, 30} : std::vector<int>{1, 2, 3, 80}));
     EXPECT_EQ(b.verticalGap, kept ? 70 : 4);
     EXPECT_EQ(b.horizontalThickness, kept ? 30 : 2);
-    EXPECT_EQ(b.horizontalGap, 100);
+    EXPECT_EQ(b.horizontalGap, 0);
     EXPECT_EQ(b.alignment, kept ? 1 : 0);
     EXPECT_EQ(b.ignoreZeroPixel, kept ? 0 : 1);
     EXPECT_EQ(b.removeOthers, kept ? 1 : 0);
     EXPECT_EQ(b.previewOffsetV, 0);
     EXPECT_EQ(host->record.filterRect.bottom, 480);
     EXPECT_FALSE(IsWindowVisible(dialog));
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+// The custom radio and its swatch open the host's picker; without one, or when the host
+// refuses, the system's colour dialog. Cancel in either changes nothing.
+TEST_F(DialogTest, CustomColourThroughEitherPicker) {
+  struct Case {
+    bool offered;
+    OSErr answer;
+    int click;          // the radio or the swatch
+    int systemButton;   // 0: the system's dialog must not appear
+    bool chosen;
+    COLORREF colour;
+  } cases[] = {{true, noErr, IDC_RADIO_CUSTOM, 0, true, RGB(12, 34, 56)},
+               {true, userCanceledErr, IDC_CUSTOM_SWATCH, 0, false, RGB(9, 8, 7)},
+               {true, paramErr, IDC_CUSTOM_SWATCH, IDOK, true, RGB(9, 8, 7)},
+               {false, noErr, IDC_RADIO_CUSTOM, IDCANCEL, false, RGB(9, 8, 7)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    host->faults.offerColourPicker = c.offered;
+    host->faults.pickerResult = c.answer;
+    host->faults.picked[0] = 12, host->faults.picked[1] = 34, host->faults.picked[2] = 56;
+    host->ApplyFaults();
+    Open([](FilterParameters& b) {
+      b.colourRadioId = IDC_RADIO_RED, b.customRed = 9, b.customGreen = 8, b.customBlue = 7;
+    });
+    strayBoxSeen = false;
+    strayBoxButton = c.systemButton != 0 ? c.systemButton : IDCANCEL;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseStrayBoxes);
+    const int32_t before = Polls();
+    Command(c.click, c.click == IDC_CUSTOM_SWATCH ? STN_CLICKED : BN_CLICKED);
+    KillTimer(nullptr, timer);
+    strayBoxButton = IDOK;
+    EXPECT_EQ(strayBoxSeen, c.systemButton != 0);
+    EXPECT_EQ(Checked(IDC_RADIO_CUSTOM), c.chosen);
+    EXPECT_EQ(Checked(IDC_RADIO_RED), !c.chosen);
+    EXPECT_EQ(Block()->colourCode, c.chosen ? kColourCustom : kColourRed);
+    EXPECT_EQ(RGB(Block()->customRed, Block()->customGreen, Block()->customBlue), c.colour);
+    EXPECT_EQ(Swatch(), c.colour);
+    EXPECT_EQ(Polls() > before, c.chosen) << "the preview shows the choice";
     DestroyWindow(dialog);
     dialog = nullptr;
   }
@@ -621,20 +695,23 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
     HostImage image;
     int16_t mode;
     bool layerTransparency;
+    int16_t opacity = 100;  // below 100: a translucent custom colour
   };
   const Case cases[] = {
       {"dialog_rgb.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false},
       {"dialog_rgb_transparent.png", SmoothImage(640, 480, 4), plugInModeRGBColor, true},
       {"dialog_gray.png", SmoothImage(640, 480, 1), plugInModeGrayScale, false},
+      {"dialog_custom_translucent.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 45},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     host->SetImage(c.image, c.mode);
     host->record.inLayerPlanes = c.layerTransparency ? 3 : 0;
     host->record.inTransparencyMask = c.layerTransparency ? 1 : 0;
-    Open([](FilterParameters& b) {
-      b.colourRadioId = IDC_RADIO_RED, b.verticalGap = 20, b.horizontalGap = 30;
+    Open([&c](FilterParameters& b) {
+      b.colourRadioId = c.opacity < 100 ? IDC_RADIO_CUSTOM : IDC_RADIO_RED, b.verticalGap = 20, b.horizontalGap = 30;
       b.verticalThickness = 3, b.horizontalThickness = 5;
+      b.opacity = c.opacity, b.customRed = 255, b.customGreen = 255, b.customBlue = 240;
     });
     Command(IDC_PAN_LEFT_UP);
     InvalidateRect(dialog, nullptr, TRUE);

@@ -139,7 +139,7 @@ TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
   ASSERT_NE(dialog, nullptr) << "CreateDialogParam failed with error " << GetLastError();
   EXPECT_EQ(WindowText(dialog), "Corvane");
 
-  RECT size{0, 0, 275, 257};
+  RECT size{0, 0, 285, 271};
   MapDialogRect(dialog, &size);
   RECT client{};
   GetClientRect(dialog, &client);

@@ -69,6 +69,24 @@ bool ParseRanged(const std::string& flag, const std::string& text, int64_t minim
   return true;
 }
 
+// RRGGBB, with or without a leading '#'.
+bool ParseHexColour(const std::string& text, RunOptions& o) {
+  const std::string digits = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+  if (digits.size() != 6) return false;
+  uint32_t value = 0;
+  for (const char c : digits) {
+    const int nibble = c >= '0' && c <= '9'   ? c - '0'
+                       : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                       : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                              : -1;
+    if (nibble < 0) return false;
+    value = value << 4 | uint32_t(nibble);
+  }
+  o.red = uint8_t(value >> 16), o.green = uint8_t(value >> 8), o.blue = uint8_t(value);
+  o.colour = kColourCustom;
+  return true;
+}
+
 bool ParseRect(const std::string& text, VRect& rect, std::string& error) {
   int64_t v[4] = {};
   size_t start = 0;
@@ -147,7 +165,7 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     }
     static const char* const kValued[] = {"--mode",   "--hgap",   "--vgap",  "--hthick",
                                           "--vthick", "--colour", "--color", "--align",
-                                          "--rect",   "--max-space", "--plugin"};
+                                          "--rect",   "--max-space", "--plugin", "--opacity"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;
     if (!known) {
@@ -178,11 +196,15 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
         return false;
       (arg == "--hthick" ? o.horizontalThickness : o.verticalThickness) = number;
     } else if (arg == "--colour" || arg == "--color") {
-      if (!Lookup(kColours, value, number)) {
-        error = arg + " takes black, blue, red or green, not '" + value + "'";
+      if (Lookup(kColours, value, number)) {
+        o.colour = uint32_t(number);
+      } else if (!ParseHexColour(value, o)) {
+        error = arg + " takes black, blue, red, green or six hex digits RRGGBB, not '" + value + "'";
         return false;
       }
-      o.colour = uint32_t(number);
+    } else if (arg == "--opacity") {
+      if (!ParseRanged(arg, value, kOpacityRange.minimum, kOpacityRange.maximum, o.opacity, error))
+        return false;
     } else if (arg == "--align") {
       if (!Lookup(kAlignments, value, number)) {
         error = "--align takes top, centre (center) or bottom, not '" + value + "'";
@@ -231,10 +253,13 @@ std::string UsageText() {
          "                      (cmyk needs 4 channels, lab, hsb and hsl 3); a 16-bit\n"
          "                      file takes the mode's 16-bit form (hsb and hsl have none)\n"
          "Settings (unset ones keep the plug-in's defaults; a gap of 0 draws no stripes):\n"
-         "  --hgap N, --vgap N  rows between horizontal, columns between vertical stripes, 0..100\n"
+         "  --hgap N, --vgap N  rows between horizontal, columns between vertical stripes,\n"
+         "                      0..30000\n"
          "  --hthick N, --vthick N\n"
-         "                      stripe thickness, 1..100\n"
-         "  --colour black|blue|red|green   (--color too)\n"
+         "                      stripe thickness, 1..30000\n"
+         "  --colour black|blue|red|green|RRGGBB   (--color too; RRGGBB six hex digits,\n"
+         "                      '#' optional, converted into the image's mode)\n"
+         "  --opacity N         stripe opacity in percent, 1..100 (default 100)\n"
          "  --align top|centre|bottom       (center too)\n"
          "  --remove            clear everything that is not a stripe\n"
          "  --no-ignore-zero    copy a stripe's transparency and extra planes instead of\n"

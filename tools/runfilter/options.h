@@ -21,7 +21,9 @@ struct RunOptions {
   // Settings, as the dialog shows them. Unset ones keep the plug-in's defaults.
   int32_t horizontalGap = -1, verticalGap = -1;
   int32_t horizontalThickness = -1, verticalThickness = -1;
-  uint32_t colour = 0;     // 'moD0'..'moD3', 0: unset
+  uint32_t colour = 0;     // 'moD0'..'moD4', 0: unset
+  uint8_t red = 0, green = 0, blue = 0;  // of 'moD4'
+  int32_t opacity = -1;    // 1..100, -1: unset
   int32_t alignment = -1;  // 0 top, 1 centre, 2 bottom
   bool remove = false;
   bool ignoreZero = true;

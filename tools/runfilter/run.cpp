@@ -11,10 +11,16 @@ namespace {
 
 constexpr int32_t kLargestSide = kLargestPictureSide;  // what the module's property list offers
 
-DescriptorItems SettingsDescriptor(const RunOptions& o) {
+DescriptorItems SettingsDescriptor(TestHost& host, const RunOptions& o) {
   // Only what was asked for: every other key keeps the plug-in's default.
   DescriptorItems items;
   if (o.colour != 0) items.push_back(DescriptorItem::Enumerated(kKeyColour, kTypeColour, o.colour));
+  if (o.colour == kColourCustom)
+    items.push_back(ObjectItem(host, kKeyCustomColour, kClassRgbColour,
+                               {DescriptorItem::Float(kKeyRed, o.red),
+                                DescriptorItem::Float(kKeyGreen, o.green),
+                                DescriptorItem::Float(kKeyBlue, o.blue)}));
+  if (o.opacity > 0) items.push_back(DescriptorItem::UnitFloat(kKeyOpacity, kUnitPercent, o.opacity));
   if (o.horizontalGap >= 0) items.push_back(DescriptorItem::Integer(kKeyHorizontalGap, o.horizontalGap));
   if (o.verticalGap >= 0) items.push_back(DescriptorItem::Integer(kKeyVerticalGap, o.verticalGap));
   if (o.horizontalThickness >= 0)
@@ -115,7 +121,7 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   host.progressObserver = progress;
   // The settings arrive as a replayed action step; with --dialog the plug-in is asked for its
   // dialog (Parameters first) and the step's values are where the dialog starts.
-  SetPlayDescriptor(host, SettingsDescriptor(options),
+  SetPlayDescriptor(host, SettingsDescriptor(host, options),
                     options.dialog ? plugInDialogDisplay : plugInDialogDontDisplay);
   const int16_t result = host.RunFilter(options.dialog);
   stats.strips = int32_t(host.counters.servedOutRects.size());

@@ -2,6 +2,7 @@
 // component in 0..255 (hue as a fraction of a turn times 255, Lab's L* times 2.55 and a*, b*
 // offset by 128). Written apart from the plug-in's own conversion so tests can compare them.
 #include <cmath>
+#include <string>
 
 #include "tools/testhost/host_services.h"
 
@@ -104,6 +105,13 @@ OSErr HOSTAPI TestHostColorServices(ColorServicesInfo* info) {
   }
   // Like several real hosts, refuse a request smaller than this build's record.
   if (info->infoSize < int32_t(sizeof(ColorServicesInfo))) return errPlugInHostInsufficient;
+  if (info->selector == plugIncolorServicesChooseColor && host->faults.offerColourPicker) {
+    const auto* prompt = reinterpret_cast<const unsigned char*>(info->selectorParameter.pickerPrompt);
+    host->counters.lastPickerPrompt = prompt != nullptr ? std::string(prompt + 1, prompt + 1 + prompt[0]) : "";
+    if (host->faults.pickerResult != noErr) return host->faults.pickerResult;
+    for (int i = 0; i < 3; ++i) info->colorComponents[i] = host->faults.picked[i];
+    return noErr;
+  }
   if (info->selector != plugIncolorServicesConvertColor) return errPlugInHostInsufficient;
   if (info->sourceSpace != plugIncolorServicesRGBSpace) return errPlugInHostInsufficient;
   for (int i = 0; i < 3; ++i) {

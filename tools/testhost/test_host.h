@@ -68,6 +68,7 @@ struct HostCounters {
   std::vector<VRect> servedMaskRects;  // the mask rectangle of each of them
   // --- Colour services (host_colour.cpp) ---
   ColorServicesInfo lastColourRequest{};  // as the plug-in sent it
+  std::string lastPickerPrompt;  // the prompt of the last ChooseColor request
 };
 
 struct HostFaults {
@@ -102,6 +103,11 @@ struct HostFaults {
   bool withholdColorServices = false;
   OSErr colorServicesError = 0;  // returned by colorServices instead of converting
   bool colorServicesGarbage = false;  // answers success with components outside 0..255
+  // ChooseColor: refused as by most hosts, unless offered; then it answers `pickerResult`,
+  // and on success the colour `picked` as if the user had chosen it.
+  bool offerColourPicker = false;
+  OSErr pickerResult = 0;
+  int16_t picked[3] = {0, 0, 0};
   // No bigDocumentData: an old host, whose coordinates end at 32767.
   bool withholdBigDocument = false;
   // --- Scripting descriptor suites (host_descriptor.cpp) ---
