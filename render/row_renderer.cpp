@@ -39,6 +39,7 @@ struct StripeJob {
   bool blend;
   uint32_t sourceWeight;      // 100 - opacity
   uint32_t colourTerm[4];     // colour sample * opacity + 50, at the job's depth
+  uint8_t mixed8[4][256];     // at 8 bits, the mix for every source value
   bool fillExtras;       // samples past the colour get full value instead of the source's
   bool removeOthers;
   StripePattern rowPattern;
@@ -166,6 +167,8 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   for (int32_t j = 0; j < job->colourCount; ++j) {
     const uint32_t c = job->sampleBytes == 2 ? job->colour16[j] : job->colour8[j];
     job->colourTerm[j] = c * uint32_t(opacity) + 50;
+    for (uint32_t v = 0; job->blend && job->sampleBytes == 1 && v < 256; ++v)
+      job->mixed8[j][v] = uint8_t((v * job->sourceWeight + job->colourTerm[j]) / 100);
   }
   job->fillExtras = block->ignoreZeroPixel != 0;
   job->removeOthers = block->removeOthers != 0;
@@ -234,23 +237,32 @@ void FillFull(uint8_t* dst, int32_t samples) noexcept {
 }
 
 // Translucent stripes: each colour sample mixed with the source's; the samples past the
-// colour as at full opacity.
-template <typename T, int K>
+// colour as at full opacity. K colour samples (0: the job's count) and E samples past them (-1:
+// the job's count) are fixed where they can be, and the job's fields are read into locals once,
+// since writes through `dst` could otherwise alias them.
+template <typename T, int K, int E>
 void BlendStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
                        int32_t count) noexcept {
   constexpr int32_t S = int32_t(sizeof(T));
   const int32_t k = K > 0 ? K : job.colourCount;
-  const int32_t extras = job.pixelSamples - k;
+  const int32_t extras = E >= 0 ? E : job.pixelSamples - k;
   const uint32_t weight = job.sourceWeight;
-  for (int32_t i = 0; i < count; ++i, dst += job.dstStride, src += job.srcStride) {
+  const uint32_t terms[4] = {job.colourTerm[0], job.colourTerm[1], job.colourTerm[2], job.colourTerm[3]};
+  const bool fill = job.fillExtras;
+  const ptrdiff_t dstStride = job.dstStride, srcStride = job.srcStride;
+  for (int32_t i = 0; i < count; ++i, dst += dstStride, src += srcStride) {
     for (int32_t j = 0; j < k; ++j) {
-      T sample;
-      std::memcpy(&sample, src + ptrdiff_t(j) * S, S);
-      sample = T((uint32_t(sample) * weight + job.colourTerm[j]) / 100);
-      std::memcpy(dst + ptrdiff_t(j) * S, &sample, S);
+      if constexpr (S == 1) {
+        dst[j] = job.mixed8[j][src[j]];
+      } else {
+        T sample;
+        std::memcpy(&sample, src + ptrdiff_t(j) * S, S);
+        sample = T((uint32_t(sample) * weight + terms[j]) / 100);
+        std::memcpy(dst + ptrdiff_t(j) * S, &sample, S);
+      }
     }
     if (extras <= 0) continue;
-    if (job.fillExtras) {
+    if (fill) {
       FillFull<T>(dst + ptrdiff_t(k) * S, extras);
     } else {
       std::memcpy(dst + ptrdiff_t(k) * S, src + ptrdiff_t(k) * S, size_t(extras) * S);
@@ -263,10 +275,14 @@ void WriteStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
                        int32_t count) noexcept {
   constexpr int32_t S = int32_t(sizeof(T));
   if (job.blend) {
-    // The common counts get a loop the compiler can unroll.
-    if (job.colourCount == 3) return BlendStripePixels<T, 3>(job, dst, src, count);
-    if (job.colourCount == 1) return BlendStripePixels<T, 1>(job, dst, src, count);
-    return BlendStripePixels<T, 0>(job, dst, src, count);
+    // The common layouts (grey or RGB, with or without one plane more) get loops the
+    // compiler can unroll.
+    const int32_t extras = job.pixelSamples - job.colourCount;
+    if (job.colourCount == 3 && extras == 0) return BlendStripePixels<T, 3, 0>(job, dst, src, count);
+    if (job.colourCount == 3 && extras == 1) return BlendStripePixels<T, 3, 1>(job, dst, src, count);
+    if (job.colourCount == 1 && extras == 0) return BlendStripePixels<T, 1, 0>(job, dst, src, count);
+    if (job.colourCount == 1 && extras == 1) return BlendStripePixels<T, 1, 1>(job, dst, src, count);
+    return BlendStripePixels<T, 0, -1>(job, dst, src, count);
   }
   const T* colour = ColourOf<T>(job);
   const int32_t k = job.colourCount;

@@ -1,6 +1,7 @@
-// RenderStripes over a 4096 x 4096 image (arguments: planes, bits per sample) beside its floor, a
-// plain copy of the same buffer plus one abort poll per pixel, with trivial host callbacks; the
-// ratios follow the table, from CPU time (the machine is shared).
+// RenderStripes over a 4096 x 4096 image (arguments: planes, bits per sample, and for the render
+// the opacity in percent) beside its floor, a plain copy of the same buffer plus one abort poll
+// per pixel, with trivial host callbacks; the ratios follow the table, from CPU time (the
+// machine is shared).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -27,7 +28,7 @@ struct Frame {
   int16_t result = 0;
   InvocationContext context{};
 
-  Frame(int planes, int depth)
+  Frame(int planes, int depth, int opacity = 100)
       : in(size_t(kSide) * kSide * size_t(planes * depth / 8), 77), out(in.size(), 0) {
     block.horizontalGap = 20;
     block.horizontalThickness = 3;
@@ -35,6 +36,7 @@ struct Frame {
     block.verticalThickness = 2;
     block.colourCode = FourCC("moD2");
     block.ignoreZeroPixel = 1;
+    block.opacity = int16_t(opacity);
     blockAddress = reinterpret_cast<char*>(&block);
     record.parameters = &blockAddress;
     record.planes = int16_t(planes);
@@ -63,7 +65,7 @@ void PlainCopy(benchmark::State& state) {
 }
 
 void Render(benchmark::State& state) {
-  Frame frame(int(state.range(0)), int(state.range(1)));
+  Frame frame(int(state.range(0)), int(state.range(1)), int(state.range(2)));
   for (auto _ : state) {
     RenderStripes(&frame.context, true);
     benchmark::DoNotOptimize(frame.out.data());
@@ -87,7 +89,7 @@ void AbortPollsOnly(benchmark::State& state) {
 
 BENCHMARK(AbortPollsOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlainCopy)->ArgsProduct({{3, 4}, {8, 16}})->Unit(benchmark::kMillisecond);
-BENCHMARK(Render)->ArgsProduct({{3, 4}, {8, 16}})->Unit(benchmark::kMillisecond);
+BENCHMARK(Render)->ArgsProduct({{3, 4}, {8, 16}, {100, 50}})->Unit(benchmark::kMillisecond);
 
 // Ratio per plane count, printed after the table from the measured means.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -100,18 +102,21 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (name.rfind("AbortPollsOnly", 0) == 0) polls_ = seconds;
       const size_t slash = name.find('/');
       if (slash == std::string::npos) continue;
-      const int key = std::atoi(name.c_str() + slash + 1) * 100 +
-                      std::atoi(name.c_str() + name.find('/', slash + 1) + 1);  // planes, bits
+      const size_t second = name.find('/', slash + 1);
+      const size_t third = name.find('/', second + 1);
+      const int key = std::atoi(name.c_str() + slash + 1) * 100 + std::atoi(name.c_str() + second + 1);  // planes, bits
       if (name.rfind("PlainCopy", 0) == 0) copy_[key] = seconds;
-      if (name.rfind("Render", 0) == 0) render_[key] = seconds;
+      if (name.rfind("Render", 0) == 0)
+        render_[key * 1000 + (third == std::string::npos ? 100 : std::atoi(name.c_str() + third + 1))] = seconds;
     }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    for (const auto& [key, seconds] : render_) {
+    for (const auto& [renderKey, seconds] : render_) {
+      const int key = renderKey / 1000;
       if (copy_.count(key) == 0 || copy_[key] <= 0) continue;
-      std::printf("%2d bits, %d planes: RenderStripes / floor (copy + polls) = %.2fx, / copy = %.2fx\n",
-                  key % 100, key / 100, seconds / (copy_[key] + polls_), seconds / copy_[key]);
+      std::printf("%2d bits, %d planes, opacity %3d%%: RenderStripes / floor (copy + polls) = %.2fx, / copy = %.2fx\n",
+                  key % 100, key / 100, renderKey % 1000, seconds / (copy_[key] + polls_), seconds / copy_[key]);
     }
   }
 
