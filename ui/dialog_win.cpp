@@ -183,10 +183,9 @@ INT_PTR OnCommand(DialogState& state, HWND dialog, int32_t id, int32_t notificat
       RerenderPreview(state);
       return 0;
     case IDC_RADIO_CUSTOM:
-      if (notification == BN_CLICKED) OnCustomColour(state, dialog);
-      return 1;
     case IDC_CUSTOM_SWATCH:
-      if (notification == STN_CLICKED) OnCustomColour(state, dialog);
+      // A click of either (STN_CLICKED is BN_CLICKED's value); the radio's focus changes are not.
+      if (notification == BN_CLICKED) OnCustomColour(state, dialog);
       return 1;
     case IDC_LINK: OnLink(state, dialog); return 1;
     case IDC_IGNORE_ZERO:
