@@ -20,13 +20,14 @@ namespace {
 const DescriptorKeyID kKeys[] = {kKeyAmount, kKeyColour, kKeyEntireImage, kKeyHorizontalGap,
                                  kKeyVerticalGap, kKeyHorizontalThickness, kKeyVerticalThickness,
                                  kKeyAlignment, kKeyIgnoreZeroPixel, kKeyRemoveOthers,
-                                 FourCC("null"), 0};
+                                 kKeyOpacity, kKeyCustomColour, FourCC("null"), 0};
 const DescriptorTypeID kTypes[] = {kDescTypeInteger, kDescTypeFloat, kDescTypeUnitFloat,
-                                   kDescTypeBoolean, kDescTypeEnumerated, FourCC("TEXT")};
+                                   kDescTypeBoolean, kDescTypeEnumerated, FourCC("TEXT"),
+                                   kDescTypeObject};
 const DescriptorEnumID kEnums[] = {kAlignTop, kAlignCentre, kAlignBottom, kColourBlack,
-                                   kColourBlue, kColourRed, kColourGreen, 0};
+                                   kColourBlue, kColourRed, kColourGreen, kColourCustom, 0};
 
-DescriptorItem FuzzedItem(FuzzedDataProvider& in) {
+DescriptorItem FuzzedItem(TestHost& host, FuzzedDataProvider& in, int depth = 0) {
   DescriptorItem item;
   item.key = in.ConsumeBool() ? in.PickValueInArray(kKeys) : in.ConsumeIntegral<uint32_t>();
   item.type = in.PickValueInArray(kTypes);
@@ -37,6 +38,16 @@ DescriptorItem FuzzedItem(FuzzedDataProvider& in) {
   item.enumType = in.ConsumeBool() ? kTypeColour : kTypeAlignment;
   item.enumValue = in.ConsumeBool() ? in.PickValueInArray(kEnums) : in.ConsumeIntegral<uint32_t>();
   item.boolean = in.ConsumeBool();
+  if (item.type == kDescTypeObject && depth < 2 && in.ConsumeBool()) {
+    // An object of any class holding any keys, the colour's among them.
+    DescriptorItems contents;
+    const DescriptorKeyID inner[] = {kKeyRed, kKeyGreen, kKeyBlue};
+    for (int i = in.ConsumeIntegralInRange(0, 5); i > 0; --i) {
+      contents.push_back(FuzzedItem(host, in, depth + 1));
+      if (in.ConsumeBool()) contents.back().key = in.PickValueInArray(inner);
+    }
+    item = ObjectItem(host, item.key, in.ConsumeBool() ? kClassRgbColour : in.ConsumeIntegral<uint32_t>(), contents);
+  }
   return item;
 }
 
@@ -59,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host.ApplyFaults();
     DescriptorItems items;
     const int count = in.ConsumeIntegralInRange(0, 24);
-    for (int i = 0; i < count; ++i) items.push_back(FuzzedItem(in));
+    for (int i = 0; i < count; ++i) items.push_back(FuzzedItem(host, in));
     SetPlayDescriptor(host, items, in.ConsumeIntegralInRange<int16_t>(0, 2));
 
     CHECK(host.Call(filterSelectorPrepare) == noErr);
@@ -69,8 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(host.descriptors.parameters.descriptor == nullptr);  // consumed
     const FilterParameters& p = *ParametersOf(&host.record);
     CHECK(Within(p.amount, 1, 99));
-    CHECK(Within(p.horizontalGap, 0, 100) && Within(p.verticalGap, 0, 100));
-    CHECK(Within(p.horizontalThickness, 0, 99) && Within(p.verticalThickness, 0, 99));
+    CHECK(Within(p.horizontalGap, 0, 30000) && Within(p.verticalGap, 0, 30000));
+    CHECK(Within(p.horizontalThickness, 0, 29999) && Within(p.verticalThickness, 0, 29999));
+    CHECK(Within(p.opacity, 1, 100));
     CHECK(Within(p.alignment, 0, 2));
     CHECK(p.entireImage <= 1 && p.ignoreZeroPixel <= 1 && p.removeOthers <= 1 && p.showDialog <= 1);
     while (start == noErr && !RectIsEmpty(host.record.outRect)) {
@@ -85,9 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DescriptorItems recorded;
     CHECK(ReadDescriptorHandle(host, host.descriptors.parameters.descriptor, recorded));
     for (const DescriptorItem& item : recorded) {
-      if (item.key == kKeyHorizontalGap || item.key == kKeyVerticalGap) CHECK(Within(item.integer, 0, 100));
+      if (item.key == kKeyHorizontalGap || item.key == kKeyVerticalGap) CHECK(Within(item.integer, 0, 30000));
       if (item.key == kKeyHorizontalThickness || item.key == kKeyVerticalThickness)
-        CHECK(Within(item.integer, 1, 100));
+        CHECK(Within(item.integer, 1, 30000));
+      if (item.key == kKeyOpacity) CHECK(item.number >= 1.0 && item.number <= 100.0);
       if (item.key == kKeyAmount) CHECK(item.number >= 1.0 && item.number <= 99.0);
     }
   }

@@ -310,7 +310,8 @@ struct DescriptorCallbacks {
     OSErr err;
     const DescriptorItem* item = Current(token, kDescTypeObject, &err);
     DescriptorItems contents;
-    if (item == nullptr || !Parse(*ActiveTestHost(), item->object, contents)) return err;
+    if (item == nullptr) return err;
+    if (!Parse(*ActiveTestHost(), item->object, contents)) return paramErr;
     if (type != nullptr) *type = item->objectClass;
     if (object != nullptr) *object = MakeHandle(*ActiveTestHost(), contents);
     return err;
