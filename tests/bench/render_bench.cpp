@@ -102,12 +102,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (name.rfind("AbortPollsOnly", 0) == 0) polls_ = seconds;
       const size_t slash = name.find('/');
       if (slash == std::string::npos) continue;
-      const size_t second = name.find('/', slash + 1);
-      const size_t third = name.find('/', second + 1);
+      const size_t second = name.find('/', slash + 1), third = name.find('/', second + 1);
       const int key = std::atoi(name.c_str() + slash + 1) * 100 + std::atoi(name.c_str() + second + 1);  // planes, bits
       if (name.rfind("PlainCopy", 0) == 0) copy_[key] = seconds;
-      if (name.rfind("Render", 0) == 0)
-        render_[key * 1000 + (third == std::string::npos ? 100 : std::atoi(name.c_str() + third + 1))] = seconds;
+      if (name.rfind("Render", 0) == 0) render_[key * 1000 + std::atoi(name.c_str() + third + 1)] = seconds;
     }
   }
   void Finalize() override {

@@ -2,7 +2,6 @@
 // conversion when the host has none.
 #include "render/stripe_colour.h"
 #include "tests/native/render_model.h"
-#include "ui/dialog_logic.h"
 
 namespace {
 
@@ -108,45 +107,6 @@ TEST_F(StripeColourTest, HostValuesStandAsTheirLowBytes) {
   EXPECT_EQ(bytes[0], 44);
   EXPECT_EQ(bytes[1], 255);
   EXPECT_EQ(bytes[2], 7);
-}
-
-}  // namespace
-
-namespace {
-
-// The custom colour from the host's picker: chosen (held in 0..255), cancelled, refused, or
-// no colour services at all; only a choice changes the block.
-TEST_F(StripeColourTest, CustomColourFromTheHostsPicker) {
-  struct Case {
-    bool services, offered;
-    OSErr answer;
-    int16_t picked[3];
-    OSErr want;
-    uint8_t rgb[3];
-  } cases[] = {{true, true, noErr, {10, 300, -4}, noErr, {10, 255, 0}},
-               {true, true, userCanceledErr, {1, 2, 3}, userCanceledErr, {9, 8, 7}},
-               {true, false, noErr, {1, 2, 3}, errPlugInHostInsufficient, {9, 8, 7}},
-               {false, true, noErr, {1, 2, 3}, errPlugInHostInsufficient, {9, 8, 7}}};
-  for (const Case& c : cases) {
-    SetUp();
-    host->faults.withholdColorServices = !c.services;
-    host->faults.offerColourPicker = c.offered;
-    host->faults.pickerResult = c.answer;
-    std::copy(c.picked, c.picked + 3, host->faults.picked);
-    host->ApplyFaults();
-    FilterParameters& b = *Block();
-    b.colourCode = kColourRed, b.customRed = 9, b.customGreen = 8, b.customBlue = 7;
-    EXPECT_EQ(PickCustomColourWithHost(Context()), c.want);
-    EXPECT_EQ((std::vector<int>{b.customRed, b.customGreen, b.customBlue}), std::vector<int>(c.rgb, c.rgb + 3));
-    EXPECT_EQ(b.colourCode, c.want == noErr ? kColourCustom : kColourRed);
-    const ColorServicesInfo& asked = host->counters.lastColourRequest;
-    if (c.services && c.offered) {
-      EXPECT_EQ(host->counters.lastPickerPrompt, "Grid color");
-      EXPECT_TRUE(asked.selector == plugIncolorServicesChooseColor && asked.resultSpace == 0 &&
-                  asked.colorComponents[0] == 9 && asked.colorComponents[2] == 7) << "starts from the block's";
-    }
-    TearDown();
-  }
 }
 
 }  // namespace

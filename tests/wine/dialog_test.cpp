@@ -612,46 +612,37 @@ TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
   }
 }
 
-// The custom radio and its swatch open the host's picker; without one, or when the host
-// refuses, the system's colour dialog. Cancel in either changes nothing.
+// The custom radio and its swatch open the host's picker (from the block's colour, with a
+// prompt; an answer out of 0..255 held in it); without one, or when the host refuses, the
+// system's colour dialog. Cancel in either changes nothing.
 TEST_F(DialogTest, CustomColourThroughEitherPicker) {
-  struct Case {
-    bool offered;
-    OSErr answer;
-    int click;          // the radio or the swatch
-    int systemButton;   // 0: the system's dialog must not appear
-    bool chosen;
-    COLORREF colour;
-  } cases[] = {{true, noErr, IDC_RADIO_CUSTOM, 0, true, RGB(12, 34, 56)},
-               {true, userCanceledErr, IDC_CUSTOM_SWATCH, 0, false, RGB(9, 8, 7)},
-               {true, paramErr, IDC_CUSTOM_SWATCH, IDOK, true, RGB(9, 8, 7)},
-               {false, noErr, IDC_RADIO_CUSTOM, IDCANCEL, false, RGB(9, 8, 7)}};
-  for (const Case& c : cases) {
+  const struct { bool offered; OSErr answer; int click, systemButton; COLORREF colour; } cases[] = {
+      {true, noErr, IDC_RADIO_CUSTOM, 0, RGB(12, 255, 0)}, {true, userCanceledErr, IDC_CUSTOM_SWATCH, 0, 0},
+      {true, paramErr, IDC_CUSTOM_SWATCH, IDOK, RGB(9, 8, 7)}, {false, noErr, IDC_RADIO_CUSTOM, IDCANCEL, 0}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    host->faults.offerColourPicker = c.offered;
-    host->faults.pickerResult = c.answer;
-    host->faults.picked[0] = 12, host->faults.picked[1] = 34, host->faults.picked[2] = 56;
+    host->faults.offerColourPicker = c.offered, host->faults.pickerResult = c.answer;
+    host->faults.picked[0] = 12, host->faults.picked[1] = 300, host->faults.picked[2] = -4;
     host->ApplyFaults();
-    Open([](FilterParameters& b) {
-      b.colourRadioId = IDC_RADIO_RED, b.customRed = 9, b.customGreen = 8, b.customBlue = 7;
-    });
-    strayBoxSeen = false;
-    strayBoxButton = c.systemButton != 0 ? c.systemButton : IDCANCEL;
+    Open([](FilterParameters& b) { b.colourRadioId = IDC_RADIO_RED, b.customRed = 9, b.customGreen = 8, b.customBlue = 7; });
+    strayBoxSeen = false, strayBoxButton = c.systemButton != 0 ? c.systemButton : IDCANCEL;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseStrayBoxes);
     const int32_t before = Polls();
-    Command(c.click, c.click == IDC_CUSTOM_SWATCH ? STN_CLICKED : BN_CLICKED);
+    Command(c.click);  // STN_CLICKED is BN_CLICKED's value
     KillTimer(nullptr, timer);
-    strayBoxButton = IDOK;
+    const bool chosen = c.colour != 0;
     EXPECT_EQ(strayBoxSeen, c.systemButton != 0);
-    EXPECT_EQ(Checked(IDC_RADIO_CUSTOM), c.chosen);
-    EXPECT_EQ(Checked(IDC_RADIO_RED), !c.chosen);
-    EXPECT_EQ(Block()->colourCode, c.chosen ? kColourCustom : kColourRed);
-    EXPECT_EQ(RGB(Block()->customRed, Block()->customGreen, Block()->customBlue), c.colour);
-    EXPECT_EQ(Swatch(), c.colour);
-    EXPECT_EQ(Polls() > before, c.chosen) << "the preview shows the choice";
+    EXPECT_TRUE(Checked(IDC_RADIO_CUSTOM) == chosen && Checked(IDC_RADIO_RED) != chosen);
+    EXPECT_EQ(Block()->colourCode, chosen ? kColourCustom : kColourRed);
+    EXPECT_EQ(RGB(Block()->customRed, Block()->customGreen, Block()->customBlue), chosen ? c.colour : RGB(9, 8, 7));
+    EXPECT_EQ(Swatch(), RGB(Block()->customRed, Block()->customGreen, Block()->customBlue));
+    EXPECT_EQ(Polls() > before, chosen) << "the preview shows the choice";
+    const ColorServicesInfo& asked = host->counters.lastPickerRequest;
+    if (c.offered) EXPECT_TRUE(host->counters.lastPickerPrompt == "Grid color" && asked.colorComponents[0] == 9);
     DestroyWindow(dialog);
     dialog = nullptr;
   }
+  strayBoxButton = IDOK;
 }
 
 TEST_F(DialogTest, WithoutAPreviewTheControlsStillWork) {

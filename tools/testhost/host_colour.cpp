@@ -107,6 +107,7 @@ OSErr HOSTAPI TestHostColorServices(ColorServicesInfo* info) {
   if (info->infoSize < int32_t(sizeof(ColorServicesInfo))) return errPlugInHostInsufficient;
   if (info->selector == plugIncolorServicesChooseColor && host->faults.offerColourPicker) {
     const auto* prompt = reinterpret_cast<const unsigned char*>(info->selectorParameter.pickerPrompt);
+    host->counters.lastPickerRequest = *info;
     host->counters.lastPickerPrompt = prompt != nullptr ? std::string(prompt + 1, prompt + 1 + prompt[0]) : "";
     if (host->faults.pickerResult != noErr) return host->faults.pickerResult;
     for (int i = 0; i < 3; ++i) info->colorComponents[i] = host->faults.picked[i];

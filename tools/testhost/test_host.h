@@ -68,7 +68,8 @@ struct HostCounters {
   std::vector<VRect> servedMaskRects;  // the mask rectangle of each of them
   // --- Colour services (host_colour.cpp) ---
   ColorServicesInfo lastColourRequest{};  // as the plug-in sent it
-  std::string lastPickerPrompt;  // the prompt of the last ChooseColor request
+  ColorServicesInfo lastPickerRequest{};  // the last ChooseColor request, and its prompt
+  std::string lastPickerPrompt;
 };
 
 struct HostFaults {
