@@ -5,6 +5,7 @@
 
 #include "host/coordinates.h"
 #include "host/host_identification.h"
+#include "params/last_grid.h"
 #include "params/scripting.h"
 #include "params/settings.h"
 #include "render/drivers.h"
@@ -61,9 +62,16 @@ int16_t Indexed(int16_t value, const SettingRange& range) noexcept {
   return (value < range.minimum || value > range.maximum) ? int16_t(range.defaultValue) : value;
 }
 
-// Brings every field the plug-in reads as a size, count, index or flag into its range. Left
-// as they are: the colour code (unknown codes draw blue and are written back unchanged), and
-// the pan offsets and saved area, which are only ever used through clamped arithmetic.
+// True when the host delivered a recorded step for this run; its settings win over a
+// remembered grid.
+bool HoldsRecordedStep(const FilterRecord* record) noexcept {
+  return record->descriptorParameters != nullptr && record->descriptorParameters->descriptor != nullptr;
+}
+
+}  // namespace
+
+// Left as they are: the colour code (unknown codes draw blue and are written back unchanged),
+// and the pan offsets and saved area, which are only ever used through clamped arithmetic.
 void ClampParameters(FilterParameters* block) noexcept {
   block->amount = Clamped(block->amount, kAmountRange);
   block->verticalGap = Clamped(block->verticalGap, kGapRange);
@@ -80,6 +88,8 @@ void ClampParameters(FilterParameters* block) noexcept {
   block->ignoreZeroPixel = Flag(block->ignoreZeroPixel);
   block->removeOthers = Flag(block->removeOthers);
 }
+
+namespace {
 
 // Bytes of the block the host says it holds; 0 when it cannot tell (some hosts answer 0 for
 // every handle, and without a usable suite there is no one to ask).
@@ -141,6 +151,7 @@ void InitParameters(InvocationContext* context) noexcept {
     return;
   }
   SetDefaults(block);
+  freshParameters = record->parameters;
 }
 
 void DoParameters(InvocationContext* context) noexcept {
@@ -190,13 +201,21 @@ void DoStart(InvocationContext* context) noexcept {
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;
   FilterRecord* record = context->filterRecord;
+  // Only the block made for this very run is fresh; one the host kept is used as it is.
+  const bool freshBlock = freshParameters != nullptr && freshParameters == record->parameters;
+  freshParameters = nullptr;
+  runEndedWell = 0;
 
   block->useAdvanceState = (record->advanceState != nullptr && record->displayPixels != nullptr &&
                             block->hostIsPremiere == 0)
                                ? 1
                                : 0;
+  const bool recordedStep = HoldsRecordedStep(record);
   ReadScriptParameters(context);
   if (dialogRequested) block->showDialog = 1;
+  // A host that forgets the block would open the dialog at the defaults at every use.
+  if (block->showDialog && freshBlock && !recordedStep && *context->result == noErr)
+    RecallLastGrid(block);
   // After a failed scripting read Start renders nothing; a dialog would only hide the
   // failure, since its preview request rewrites the result.
   if (block->showDialog && *context->result == noErr) ShowParametersDialog(context);
@@ -207,6 +226,7 @@ void DoStart(InvocationContext* context) noexcept {
   } else {
     SetupFirstStrip(context);
   }
+  runEndedWell = *context->result == noErr ? 1 : 0;
 }
 
 void DoFinish(InvocationContext* context) noexcept {
@@ -216,4 +236,6 @@ void DoFinish(InvocationContext* context) noexcept {
     return;
   }
   WriteScriptParameters(context);
+  if (runEndedWell) RememberLastGrid(*ParametersOf(context));
+  runEndedWell = 0;
 }

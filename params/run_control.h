@@ -19,5 +19,8 @@ void DoPrepare(InvocationContext* context) noexcept;
 void DoStart(InvocationContext* context) noexcept;
 void DoFinish(InvocationContext* context) noexcept;
 
+// Brings every field the plug-in reads as a size, count, index or flag into its range.
+void ClampParameters(FilterParameters* block) noexcept;
+
 // The block of the current call, or null when it does not exist.
 FilterParameters* ParametersOf(InvocationContext* context) noexcept;

@@ -103,6 +103,9 @@ struct HostFaults {
   bool colorServicesGarbage = false;  // answers success with components outside 0..255
   // No bigDocumentData: an old host, whose coordinates end at 32767.
   bool withholdBigDocument = false;
+  // Every RunFilter starts with an empty parameter block and data slot, as a host library
+  // of open-source editors does; the old handles are freed on the host's side.
+  bool forgetParameters = false;
   // --- Scripting descriptor suites (host_descriptor.cpp) ---
   DescriptorFaults descriptor;
 };
@@ -185,6 +188,7 @@ class TestHost {
   friend struct TestHostCallbacks;
   friend struct DescriptorCallbacks;  // descriptor handles are host handles, made uncounted
   void BuildRecord();
+  void FreeHostHandle(Handle h);
 
   std::map<Handle, HostHandleBlock*> handles_;
   std::vector<uint8_t> selection_;  // width x height bytes, or empty
