@@ -41,6 +41,11 @@ void SetDefaults(FilterParameters* block) noexcept {
   SetSavedFilterArea(*block, VRect{});
   SetPreviewPan(*block, 0, 0);
   block->wideFieldsTag = kWideFieldsTag;
+  block->gridFieldsMark = kGridFieldsTag;
+  block->gridFieldsTag = kGridFieldsTag;
+  block->customRed = block->customGreen = block->customBlue =
+      uint8_t(kColourComponentRange.defaultValue);
+  block->opacity = int16_t(kOpacityRange.defaultValue);
   block->hostIsPremiere = IsPlatformCode(HostGroupVersion(FourCC("PrMr"))) ? 1 : 0;
 }
 
@@ -70,9 +75,8 @@ bool HoldsRecordedStep(const FilterRecord* record) noexcept {
 
 }  // namespace
 
-// Left as they are: the colour code (unknown codes draw blue and are written back unchanged),
-// and the pan offsets and saved area, which are only ever used through clamped arithmetic.
 void ClampParameters(FilterParameters* block) noexcept {
+  if (block == nullptr) return;
   block->amount = Clamped(block->amount, kAmountRange);
   block->verticalGap = Clamped(block->verticalGap, kGapRange);
   block->verticalThickness = Clamped(block->verticalThickness, kThicknessRange);
@@ -87,6 +91,7 @@ void ClampParameters(FilterParameters* block) noexcept {
   block->hostIsPremiere = Flag(block->hostIsPremiere);
   block->ignoreZeroPixel = Flag(block->ignoreZeroPixel);
   block->removeOthers = Flag(block->removeOthers);
+  block->opacity = Clamped(block->opacity, kOpacityRange);
 }
 
 namespace {
@@ -112,11 +117,17 @@ void CheckParameters(InvocationContext* context) noexcept {
   }
   constexpr int32_t kBlockSize = int32_t(sizeof(FilterParameters));
   int32_t size = KnownBlockSize(record);
-  // A host that cannot tell the size may hold a block from before the wide fields: without
-  // their tag, only the old length is safe to read.
-  if (size == 0 && HandleSuiteUsable(record->handleProcs) && !IsFallbackHandle(record->parameters) &&
-      ParametersOf(record)->wideFieldsTag != kWideFieldsTag)
-    size = kNarrowBlockSize;
+  // A host that cannot tell the size may hold a block of an older release: without the tags of
+  // the later fields, only the older length is safe to read. The grid fields' mark lies inside
+  // the older length, so it is read before the tag at their start.
+  if (size == 0 && HandleSuiteUsable(record->handleProcs) && !IsFallbackHandle(record->parameters)) {
+    const FilterParameters* held = ParametersOf(record);
+    if (held->wideFieldsTag != kWideFieldsTag) {
+      size = kNarrowBlockSize;
+    } else if (held->gridFieldsMark != kGridFieldsTag || held->gridFieldsTag != kGridFieldsTag) {
+      size = kWideBlockSize;
+    }
+  }
   if (size > 0 && size < kBlockSize) {
     // An older or damaged session's block: grow it, keep the fields it has, default the rest.
     const HandleProcs* suite = record->handleProcs;
@@ -129,7 +140,11 @@ void CheckParameters(InvocationContext* context) noexcept {
     SetDefaults(&defaults);
     std::memcpy(reinterpret_cast<char*>(*record->parameters) + size,
                 reinterpret_cast<const char*>(&defaults) + size, size_t(kBlockSize - size));
-    ParametersOf(record)->wideFieldsTag = kWideFieldsTag;  // old blocks had padding there
+    // Old blocks had padding at the tags and the mark.
+    FilterParameters* grown = ParametersOf(record);
+    grown->wideFieldsTag = kWideFieldsTag;
+    grown->gridFieldsMark = kGridFieldsTag;
+    grown->gridFieldsTag = kGridFieldsTag;
   }
   ClampParameters(ParametersOf(record));
 }

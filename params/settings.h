@@ -11,10 +11,12 @@ struct SettingRange {
 };
 
 constexpr SettingRange kAmountRange{1, 99, 50};
-constexpr SettingRange kGapRange{0, 100, 0};
-constexpr SettingRange kThicknessRange{0, 99, 0};  // stored value; shown plus one
+constexpr SettingRange kGapRange{0, 30000, 0};
+constexpr SettingRange kThicknessRange{0, 29999, 0};  // stored value; shown plus one
 constexpr SettingRange kAlignmentRange{0, 2, 0};
-constexpr SettingRange kColourRadioRange{7, 10, 8};
+constexpr SettingRange kColourRadioRange{7, 11, 8};
+constexpr SettingRange kOpacityRange{1, 100, 100};  // percent
+constexpr SettingRange kColourComponentRange{0, 255, 128};  // the custom colour starts grey
 
 constexpr int32_t ClampSetting(int32_t value, const SettingRange& range) {
   return value < range.minimum ? range.minimum : (value > range.maximum ? range.maximum : value);

@@ -53,26 +53,38 @@ TEST_F(RunControlTest, NewBlockHoldsTheDefaults) {
   EXPECT_EQ(p.alignment, 0);
   EXPECT_EQ(p.hostIsPremiere, 0) << "the native test process is not the video host";
   EXPECT_EQ(p.showDialog, 0);
+  EXPECT_TRUE(p.opacity == 100 && p.customRed == 128 && p.customGreen == 128 && p.customBlue == 128);
   EXPECT_EQ(p.savedFilterRect.top | p.savedFilterRect.left | p.savedFilterRect.bottom |
                 p.savedFilterRect.right,
             0);
 }
 
-// A block stored before the wide fields (44 bytes), on hosts that can and cannot tell its size;
-// then wide values against 16-bit fields an older module may have written since.
+// Blocks stored before the wide fields (44 bytes) and before the grid fields (68), on hosts
+// that can and cannot tell their size: grown once, and what the grown block holds (wide
+// fields, colour, opacity) kept on the next run; then wide values against 16-bit fields an
+// older module may have written since.
 TEST_F(RunControlTest, OldShortBlockAndWideFieldsAgreeWithTheNarrowOnes) {
-  for (const bool sizeKnown : {true, false}) {
-    SetUp();
-    host->Call(filterSelectorPrepare);
-    ASSERT_EQ(host->handleProcs.setSizeProc(host->record.parameters, kNarrowBlockSize), noErr);
-    Block()->previewOffsetH = -120;
-    Block()->wideFieldsTag = 0xCDCD;  // the old block's padding
-    host->faults.getSizeAnswersZero = !sizeKnown;
-    EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
-    host->faults.getSizeAnswersZero = false;
-    EXPECT_EQ(host->handleProcs.getSizeProc(host->record.parameters), int32_t(sizeof(FilterParameters)));
-    EXPECT_EQ(PreviewPanH(*Block()), -120) << "size known " << sizeKnown;
-    TearDown();
+  for (const int32_t bytes : {kNarrowBlockSize, kWideBlockSize}) {
+    for (const bool sizeKnown : {true, false}) {
+      SCOPED_TRACE(testing::Message() << bytes << " bytes, size known " << sizeKnown);
+      SetUp();
+      host->Call(filterSelectorPrepare);
+      ASSERT_EQ(host->handleProcs.setSizeProc(host->record.parameters, bytes), noErr);
+      Block()->previewOffsetH = -120;
+      Block()->gridFieldsMark = 0xCDCD;  // the old block's padding
+      if (bytes == kNarrowBlockSize) Block()->wideFieldsTag = 0xCDCD;
+      host->faults.getSizeAnswersZero = !sizeKnown;
+      EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
+      EXPECT_EQ(PreviewPanH(*Block()), -120);
+      EXPECT_EQ(Block()->opacity, 100);
+      SetPreviewPan(*Block(), 40000, 7);
+      Block()->opacity = 30, Block()->customGreen = 9;
+      EXPECT_EQ(host->Call(filterSelectorPrepare), noErr);
+      EXPECT_TRUE(PreviewPanH(*Block()) == 40000 && Block()->opacity == 30 && Block()->customGreen == 9);
+      host->faults.getSizeAnswersZero = false;
+      EXPECT_EQ(host->handleProcs.getSizeProc(host->record.parameters), int32_t(sizeof(FilterParameters)));
+      TearDown();
+    }
   }
   const int32_t wides[][3] = {{32767, 40000, 40000}, {-32768, -40000, -40000}, {-50, 40000, -50}, {32767, 12, 32767}};
   for (const auto& w : wides) {
