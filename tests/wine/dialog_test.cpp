@@ -731,19 +731,9 @@ TEST_F(DialogModalTest, AHostThatForgetsGetsTheLastGridBack) {
   } cases[] = {{"same process", false, REG_BINARY, 16}, {"loaded afresh", true, REG_BINARY, 16},
                {"a value of another type", true, REG_DWORD, 0}, {"no store", true, REG_NONE, 0}};
   for (const auto& c : cases) {
-    HKEY key = nullptr;
     if (c.storeType == REG_NONE) RegDeleteKeyA(HKEY_CURRENT_USER, kGridStoreKey);
-    if (c.storeType == REG_DWORD && RegOpenKeyExA(HKEY_CURRENT_USER, kGridStoreKey, 0, KEY_SET_VALUE, &key) == 0) {
-      const DWORD gap = 16;
-      RegSetValueExA(key, "Last grid", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&gap), sizeof gap);
-      RegCloseKey(key);
-    }
-    if (c.reload) {
-      UnloadPlugin(plugin);
-      plugin = LoadPlugin(PluginPath());
-      ASSERT_NE(plugin.entry, nullptr);
-      host->entry = plugin.entry;
-    }
+    if (c.storeType == REG_DWORD) RegSetKeyValueA(HKEY_CURRENT_USER, kGridStoreKey, "Last grid", REG_DWORD, &c, 4);
+    if (c.reload) UnloadPlugin(plugin), plugin = LoadPlugin(PluginPath()), host->entry = plugin.entry;
     host->image = original;
     UINT gap = 999;
     ASSERT_EQ(RunWith([&](HWND d) { gap = GetDlgItemInt(d, IDC_VGAP_EDIT, nullptr, FALSE), Press(d, IDC_OK); }), noErr);
