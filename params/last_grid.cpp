@@ -44,6 +44,11 @@ uint32_t GetUint32(const uint8_t* at) noexcept {
 }
 uint16_t GetUint16(const uint8_t* at) noexcept { return uint16_t(at[0] | at[1] << 8); }
 
+template <typename Byte>
+Byte* SettingAt(Byte* bytes, uint32_t setting) noexcept {
+  return bytes + kStoredGridHeaderBytes + size_t(setting) * 4;
+}
+
 uint32_t CheckSum(const uint8_t* bytes, uint32_t length) noexcept {
   uint32_t sum = 0x811C9DC5u;  // FNV-1a: a changed byte anywhere changes it
   for (uint32_t i = 0; i < length; ++i) sum = (sum ^ bytes[i]) * 0x01000193u;
@@ -103,7 +108,7 @@ void SetStoredValue(FilterParameters* block, uint32_t setting, int32_t value) no
 uint32_t EncodeLastGrid(const FilterParameters& block, uint8_t* bytes) noexcept {
   const uint32_t length = kStoredGridHeaderBytes + 4 * kStoredSettingCount;
   for (uint32_t setting = 0; setting < kStoredSettingCount; ++setting)
-    PutUint32(bytes + kStoredGridHeaderBytes + 4 * setting, uint32_t(StoredValue(block, setting)));
+    PutUint32(SettingAt(bytes, setting), uint32_t(StoredValue(block, setting)));
   SealStoredGrid(bytes, length, kStoredGridVersion);
   return length;
 }
@@ -125,7 +130,7 @@ bool DecodeLastGrid(const uint8_t* bytes, uint32_t length, FilterParameters* blo
     return false;
   const uint32_t settings = (length - kStoredGridHeaderBytes) / 4;
   for (uint32_t setting = 0; setting < settings; ++setting)
-    SetStoredValue(block, setting, int32_t(GetUint32(bytes + kStoredGridHeaderBytes + 4 * setting)));
+    SetStoredValue(block, setting, int32_t(GetUint32(SettingAt(bytes, setting))));
   ClampParameters(block);
   return true;
 }
