@@ -67,10 +67,11 @@ int16_t Indexed(int16_t value, const SettingRange& range) noexcept {
   return (value < range.minimum || value > range.maximum) ? int16_t(range.defaultValue) : value;
 }
 
-// True when the host delivered a recorded step for this run; its settings win over a
-// remembered grid.
+// True when the host delivered a recorded step this module can read; its settings win over a
+// remembered grid. A record whose procedures are all null (one host library's) holds none.
 bool HoldsRecordedStep(const FilterRecord* record) noexcept {
-  return record->descriptorParameters != nullptr && record->descriptorParameters->descriptor != nullptr;
+  return ReadDescriptorSuiteUsable(record->descriptorParameters) &&
+         record->descriptorParameters->descriptor != nullptr;
 }
 
 }  // namespace
