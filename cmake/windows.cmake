@@ -25,7 +25,7 @@ target_link_options(Corvane PRIVATE ${CORVANE_STATIC_RUNTIME})
 if(CORVANE_ARCH STREQUAL "x86")
   target_link_options(Corvane PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
-target_link_libraries(Corvane PRIVATE user32 gdi32 kernel32 version)
+target_link_libraries(Corvane PRIVATE user32 gdi32 kernel32 version advapi32)
 
 # GoogleTest cross-compiled from Debian's sources.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
@@ -41,7 +41,7 @@ target_include_directories(corvane_testhost SYSTEM PRIVATE /usr/include/stb)
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
 add_executable(corvane_wine_tests ${WINE_TEST_SOURCES})
 target_compile_definitions(corvane_wine_tests PRIVATE CORVANE_ARCH_NAME="${CORVANE_ARCH}")
-target_link_libraries(corvane_wine_tests PRIVATE corvane_testhost gtest gtest_main user32 gdi32 version)
+target_link_libraries(corvane_wine_tests PRIVATE corvane_testhost gtest gtest_main user32 gdi32 version advapi32)
 target_link_options(corvane_wine_tests PRIVATE ${CORVANE_STATIC_RUNTIME})
 set_target_properties(corvane_wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

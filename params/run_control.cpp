@@ -5,6 +5,7 @@
 
 #include "host/coordinates.h"
 #include "host/host_identification.h"
+#include "params/last_grid.h"
 #include "params/scripting.h"
 #include "params/settings.h"
 #include "render/drivers.h"
@@ -64,6 +65,13 @@ int16_t Clamped(int16_t value, const SettingRange& range) noexcept {
 // An index outside its list has no nearest entry: it falls back to the default.
 int16_t Indexed(int16_t value, const SettingRange& range) noexcept {
   return (value < range.minimum || value > range.maximum) ? int16_t(range.defaultValue) : value;
+}
+
+// True when the host delivered a recorded step this module can read; its settings win over a
+// remembered grid. A record whose procedures are all null (one host library's) holds none.
+bool HoldsRecordedStep(const FilterRecord* record) noexcept {
+  return ReadDescriptorSuiteUsable(record->descriptorParameters) &&
+         record->descriptorParameters->descriptor != nullptr;
 }
 
 }  // namespace
@@ -159,6 +167,7 @@ void InitParameters(InvocationContext* context) noexcept {
     return;
   }
   SetDefaults(block);
+  freshParameters = record->parameters;
 }
 
 void DoParameters(InvocationContext* context) noexcept {
@@ -208,13 +217,21 @@ void DoStart(InvocationContext* context) noexcept {
   FilterParameters* block = ParametersOf(context);
   if (block == nullptr) return;
   FilterRecord* record = context->filterRecord;
+  // Only the block made for this very run is fresh; one the host kept is used as it is.
+  const bool freshBlock = freshParameters != nullptr && freshParameters == record->parameters;
+  freshParameters = nullptr;
+  runEndedWell = 0;
 
   block->useAdvanceState = (record->advanceState != nullptr && record->displayPixels != nullptr &&
                             block->hostIsPremiere == 0)
                                ? 1
                                : 0;
+  const bool recordedStep = HoldsRecordedStep(record);
   ReadScriptParameters(context);
   if (dialogRequested) block->showDialog = 1;
+  // A host that forgets the block would open the dialog at the defaults at every use.
+  if (block->showDialog && freshBlock && !recordedStep && *context->result == noErr)
+    RecallLastGrid(block);
   // After a failed scripting read Start renders nothing; a dialog would only hide the
   // failure, since its preview request rewrites the result.
   if (block->showDialog && *context->result == noErr) ShowParametersDialog(context);
@@ -225,6 +242,7 @@ void DoStart(InvocationContext* context) noexcept {
   } else {
     SetupFirstStrip(context);
   }
+  runEndedWell = *context->result == noErr ? 1 : 0;
 }
 
 void DoFinish(InvocationContext* context) noexcept {
@@ -234,4 +252,6 @@ void DoFinish(InvocationContext* context) noexcept {
     return;
   }
   WriteScriptParameters(context);
+  if (runEndedWell) RememberLastGrid(*ParametersOf(context));
+  runEndedWell = 0;
 }

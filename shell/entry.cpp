@@ -77,5 +77,6 @@ extern "C" void HOSTAPI ENTRYPOINT(int16_t selector, void* filterRecord, intptr_
     case filterSelectorFinish: DoFinish(context); break;
     default: *context->result = filterBadParameters; break;
   }
+  if (*context->result != noErr) runEndedWell = 0;
   if (*data != 0) HostUnlockHandle(record->handleProcs, reinterpret_cast<Handle>(*data));
 }

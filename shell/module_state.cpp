@@ -1,10 +1,13 @@
 #include "shell/module_state.h"
 
 #include "host/host_identification.h"
+#include "params/last_grid.h"
 #include "ui/dialog_state.h"
 
 void* moduleInstance = nullptr;
 int dialogRequested = 0;
+void* freshParameters = nullptr;
+int runEndedWell = 0;
 
 namespace {
 // More than one host document may keep a slot of its own; eight is plenty, and a value that
@@ -30,6 +33,9 @@ bool IsStoredContext(intptr_t value) noexcept {
 
 void ResetModuleState() noexcept {
   dialogRequested = 0;
+  freshParameters = nullptr;
+  runEndedWell = 0;
+  ForgetRememberedGrid();
   for (intptr_t& stored : storedContexts) stored = 0;
   nextStoredContext = 0;
   ResetHostInfoCache();

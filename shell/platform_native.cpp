@@ -2,6 +2,7 @@
 // is only counted.
 #include <cstdlib>
 
+#include "shell/grid_store_native.h"
 #include "shell/platform.h"
 #include "shell/platform_native.h"
 
@@ -19,6 +20,7 @@ void ResetNativePlatform() noexcept {
   stats = NativePlatformStats{};
   stats.blocksLive = live;  // blocks still allocated stay counted
   failCountdown = 0;
+  ClearNativeGridStore();
 }
 
 void* PlatformAllocBlock(size_t size) noexcept {

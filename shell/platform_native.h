@@ -13,4 +13,5 @@ struct NativePlatformStats {
 const NativePlatformStats& GetNativePlatformStats() noexcept;
 // The Nth allocation from now (1 = the next) fails; 0 switches failures off.
 void FailNativeAllocation(int32_t nth) noexcept;
+// Also empties the native grid store.
 void ResetNativePlatform() noexcept;

@@ -784,4 +784,30 @@ TEST_F(DialogModalTest, HostsWithoutPlatformDataOrPreviewStillGetTheDialog) {
   EXPECT_TRUE(ImageChanged());
 }
 
+// A host that forgets the block: the second use opens at the first one's grid, in the same
+// process and, through the user's store, in a module loaded afresh.
+TEST_F(DialogModalTest, AHostThatForgetsGetsTheLastGridBack) {
+  host->faults.forgetParameters = true;
+  const HostImage original = host->image;
+  ASSERT_EQ(RunWith([](HWND d) { MoveThumb(d, WM_HSCROLL, IDC_VGAP_BAR, 16), Press(d, IDC_OK); }), noErr);
+  const std::vector<uint8_t> drawn = host->image.pixels;
+  const struct {
+    const char* name;
+    bool reload;
+    DWORD storeType;  // REG_NONE: the key deleted
+    UINT expectGap;
+  } cases[] = {{"same process", false, REG_BINARY, 16}, {"loaded afresh", true, REG_BINARY, 16},
+               {"a value of another type", true, REG_DWORD, 0}, {"no store", true, REG_NONE, 0}};
+  for (const auto& c : cases) {
+    if (c.storeType == REG_NONE) RegDeleteKeyA(HKEY_CURRENT_USER, kGridStoreKey);
+    if (c.storeType == REG_DWORD) RegSetKeyValueA(HKEY_CURRENT_USER, kGridStoreKey, "Last grid", REG_DWORD, &c, 4);
+    if (c.reload) UnloadPlugin(plugin), plugin = LoadPlugin(PluginPath()), host->entry = plugin.entry;
+    host->image = original;
+    UINT gap = 999;
+    ASSERT_EQ(RunWith([&](HWND d) { gap = GetDlgItemInt(d, IDC_VGAP_EDIT, nullptr, FALSE), Press(d, IDC_OK); }), noErr);
+    EXPECT_EQ(gap, c.expectGap) << c.name;
+    if (c.expectGap != 0) EXPECT_EQ(host->image.pixels, drawn) << c.name << ": OK draws the same grid";
+  }
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
@@ -15,10 +16,14 @@ inline std::string PluginPath() {
   return std::string("dist\\") + CORVANE_ARCH_NAME + "\\Corvane.8bf";
 }
 
+// The user's store of the last grid, emptied before each test so none sees another's.
+constexpr char kGridStoreKey[] = "Software\\Vodrin\\Corvane";
+
 // Loads the module before each test and unloads it after.
 class LoadedPluginTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kGridStoreKey);
     plugin = LoadPlugin(PluginPath());
     ASSERT_NE(plugin.module, nullptr) << PluginPath() << ": " << plugin.error;
     ASSERT_NE(plugin.entry, nullptr) << plugin.error;

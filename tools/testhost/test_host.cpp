@@ -96,14 +96,11 @@ struct TestHostCallbacks {
     TestHost* host = activeHost;
     if (host == nullptr) return;
     ++host->counters.disposeHandle;
-    auto it = host->handles_.find(h);
-    if (it == host->handles_.end()) {
+    if (!host->IsHostHandle(h)) {
       ++host->counters.badHandleOps;
       return;
     }
-    delete[] it->second->data;
-    delete it->second;
-    host->handles_.erase(it);
+    host->FreeHostHandle(h);
   }
 
   static int32_t HOSTAPI GetHandleSize(Handle h) {
@@ -333,8 +330,22 @@ int16_t TestHost::CallAbout(int16_t presetResult) {
   return result;
 }
 
+void TestHost::FreeHostHandle(Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return;
+  delete[] it->second->data;
+  delete it->second;
+  handles_.erase(it);
+}
+
 int16_t TestHost::RunFilter(bool withParameters) {
   source = image;
+  if (faults.forgetParameters) {
+    FreeHostHandle(record.parameters);
+    FreeHostHandle(reinterpret_cast<Handle>(dataSlot));
+    record.parameters = nullptr;
+    dataSlot = 0;
+  }
   if (withParameters) {
     const int16_t err = Call(filterSelectorParameters);
     if (err != noErr) return err;

@@ -111,6 +111,9 @@ struct HostFaults {
   int16_t picked[3] = {0, 0, 0};
   // No bigDocumentData: an old host, whose coordinates end at 32767.
   bool withholdBigDocument = false;
+  // Every RunFilter starts with an empty parameter block and data slot, as a host library
+  // of open-source editors does; the old handles are freed on the host's side.
+  bool forgetParameters = false;
   // --- Scripting descriptor suites (host_descriptor.cpp) ---
   DescriptorFaults descriptor;
 };
@@ -193,6 +196,7 @@ class TestHost {
   friend struct TestHostCallbacks;
   friend struct DescriptorCallbacks;  // descriptor handles are host handles, made uncounted
   void BuildRecord();
+  void FreeHostHandle(Handle h);
 
   std::map<Handle, HostHandleBlock*> handles_;
   std::vector<uint8_t> selection_;  // width x height bytes, or empty
