@@ -22,8 +22,9 @@ target_compile_options(corvane_unwind PRIVATE -O2 -w -funwind-tables
   $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti -fno-exceptions>)
 target_sources(Corvane PRIVATE $<TARGET_OBJECTS:corvane_unwind>)
 
-# The module's objects go to the linker as they are: the usual route through an archive of
-# them hides the .res files from it.
+# Objects go to the linker as they are: the usual route through an archive of them hides the
+# .res files from it.
+set(CMAKE_CXX_LINK_EXECUTABLE "<CMAKE_CXX_COMPILER> <FLAGS> <CMAKE_CXX_LINK_FLAGS> <LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES>")
 set(CMAKE_CXX_CREATE_SHARED_LIBRARY "<CMAKE_CXX_COMPILER> <CMAKE_SHARED_LIBRARY_CXX_FLAGS> <LANGUAGE_COMPILE_FLAGS> <LINK_FLAGS> <CMAKE_SHARED_LIBRARY_CREATE_CXX_FLAGS> -o <TARGET> -Wl,--out-implib,<TARGET_IMPLIB> -s <OBJECTS> <LINK_LIBRARIES>")
 
 # Kept loaded once loaded: see shell/dllmain_win.cpp.
