@@ -20,7 +20,9 @@ target_include_directories(corvane_unwind PRIVATE ${CORVANE_UNWIND_DIR}/include)
 target_compile_definitions(corvane_unwind PRIVATE _LIBUNWIND_HIDE_SYMBOLS _LIBUNWIND_IS_NATIVE_ONLY)
 target_compile_options(corvane_unwind PRIVATE -O2 -w -funwind-tables
   $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti -fno-exceptions>)
+# runfilter too, which would otherwise export them as well (and get an import library beside it).
 target_sources(Corvane PRIVATE $<TARGET_OBJECTS:corvane_unwind>)
+target_sources(runfilter PRIVATE $<TARGET_OBJECTS:corvane_unwind>)
 
 # Objects go to the linker as they are: the usual route through an archive of them hides the
 # .res files from it.
