@@ -443,11 +443,11 @@ Function HostsPageLeave
   ${EndIf}
 FunctionEnd
 
-; Adds line $0 to the record of installed files unless it is there already, so that installing
-; again keeps one entry per file and the uninstaller still knows earlier installs.
-Function RecordLine
+; $R6 becomes 1 when line $0 is in the record of installed files, else 0.
+Function InRecord
   Push $1
   Push $2
+  StrCpy $R6 0
   ClearErrors
   FileOpen $1 $Record r
   ${IfNot} ${Errors}
@@ -457,18 +457,27 @@ Function RecordLine
       ${IfThen} ${Errors} ${|} ${ExitDo} ${|}
       !insertmacro Chomp $2
       ${If} $2 == $0
-        FileClose $1
-        Goto done
+        StrCpy $R6 1
+        ${ExitDo}
       ${EndIf}
     ${Loop}
     FileClose $1
   ${EndIf}
-  FileOpen $1 $Record a
-  FileSeek $1 0 END
-  FileWriteUTF16LE $1 "$0$\r$\n"
-  FileClose $1
-done:
   Pop $2
+  Pop $1
+FunctionEnd
+
+; Adds line $0 to the record of installed files unless it is there already, so that installing
+; again keeps one entry per file and the uninstaller still knows earlier installs.
+Function RecordLine
+  Push $1
+  Call InRecord
+  ${If} $R6 == 0
+    FileOpen $1 $Record a
+    FileSeek $1 0 END
+    FileWriteUTF16LE $1 "$0$\r$\n"
+    FileClose $1
+  ${EndIf}
   Pop $1
 FunctionEnd
 
@@ -527,6 +536,14 @@ Section "-Corvane"
       StrCpy $6 "$3\Corvane"
       Call MakeFolder
       StrCpy $R4 $7
+      ; A module an earlier setup put straight into the folder would load beside the new x64 one.
+      StrCpy $0 "F $3\Corvane\Corvane.8bf"
+      Call InRecord
+      ${If} $R6 == 1
+        ${DisableX64FSRedirection}
+        Delete "$3\Corvane\Corvane.8bf"
+        ${EnableX64FSRedirection}
+      ${EndIf}
       StrCpy $R0 x64
       StrCpy $R1 "$3\Corvane\x64"
       Call InstallModule
@@ -615,13 +632,14 @@ Section "-Corvane"
   ${EndIf}
 SectionEnd
 
-; Removes the recorded modules, then the recorded sub-folders if they are empty; any other file
-; in those folders stays.
+; Removes the recorded modules, then the recorded sub-folders if they are empty (twice, since a
+; folder may be recorded before the sub-folders a later install made in it); any other file in
+; those folders stays.
 Section "Uninstall"
   StrCpy $Failed 0
   StrCpy $Record "$INSTDIR\installed.txt"
   ${DisableX64FSRedirection}
-  ${ForEach} $R0 1 2 + 1
+  ${ForEach} $R0 1 3 + 1
     ClearErrors
     FileOpen $1 $Record r
     ${If} ${Errors}
@@ -641,7 +659,7 @@ Section "Uninstall"
           IntOp $Failed $Failed + 1
           DetailPrint "could not remove $2"
         ${EndIf}
-      ${ElseIf} $R0 == 2
+      ${ElseIf} $R0 >= 2
       ${AndIf} $3 == "D "
         RMDir $2
       ${EndIf}

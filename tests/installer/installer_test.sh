@@ -104,6 +104,16 @@ record=$(iconv -f UTF-16LE -t UTF-8 "$c/Program Files (x86)/Corvane/installed.tx
 expect "the record names each file once" [ "$(sort <<<"$record" | uniq -d)" = "" ]
 expect "the record keeps the named folder" grep -qxF 'F C:\Filters\Corvane\Corvane.8bf' <<<"$record"
 
+# Again as on ARM64 Windows (a copy built to assume it): the shared folder gets both 64-bit
+# modules in sub-folders, and the module the first install put beside them goes.
+makensis -V1 -WX -DASSUME_ARM64_WINDOWS -DVERSION="$version" -DDIST="$dist" \
+  -DOUTFILE="$WINEPREFIX/Corvane-arm64-windows.exe" "$(dirname "$0")/../../installer/corvane.nsi"
+run "install on ARM64 Windows" "$WINEPREFIX/Corvane-arm64-windows.exe" /S
+expect "the shared folder holds both 64-bit modules" [ "$(contents "$cc")" = "./Corvane/arm64/Corvane.8bf ./Corvane/x64/Corvane.8bf " ]
+for bits in x64 arm64; do
+  expect "the $bits sub-folder holds the $bits module" cmp -s "$cc/Corvane/$bits/Corvane.8bf" "$dist/$bits/Corvane.8bf"
+done
+
 run uninstall "$c/Program Files (x86)/Corvane/uninstall.exe" /S
 expect "the uninstaller succeeds" [ "$code" -eq 0 ]
 for t in "$ps64|./Corvane/notes.txt " "$ps32|./Other.8bf " "$psp|" "$cc|" "$named|" "$psarm|" "$armnamed|"; do
@@ -115,17 +125,6 @@ expect "the sub-folders it made are gone" none_left "$ps32/Corvane" "$cc/Corvane
 expect "a sub-folder it did not make stays" [ -d "$psp/Corvane" ]
 expect "the program folder is gone" [ ! -e "$c/Program Files (x86)/Corvane" ]
 expect "the uninstall entry is gone" [ -z "$(key_text)" ]
-
-# As on ARM64 Windows (a copy built to assume it): the shared folder gets both 64-bit modules.
-makensis -V1 -WX -DASSUME_ARM64_WINDOWS -DVERSION="$version" -DDIST="$dist" \
-  -DOUTFILE="$WINEPREFIX/Corvane-arm64-windows.exe" "$(dirname "$0")/../../installer/corvane.nsi"
-run "install on ARM64 Windows" "$WINEPREFIX/Corvane-arm64-windows.exe" /S
-expect "the shared folder holds both 64-bit modules" [ "$(contents "$cc")" = "./Corvane/arm64/Corvane.8bf ./Corvane/x64/Corvane.8bf " ]
-for bits in x64 arm64; do
-  expect "the $bits sub-folder holds the $bits module" cmp -s "$cc/Corvane/$bits/Corvane.8bf" "$dist/$bits/Corvane.8bf"
-done
-run "uninstall on ARM64 Windows" "$c/Program Files (x86)/Corvane/uninstall.exe" /S
-expect "the shared folder's sub-folders are gone" [ ! -e "$cc/Corvane" ]
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
