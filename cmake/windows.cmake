@@ -49,3 +49,6 @@ set_target_properties(corvane_wine_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${C
 include(${CMAKE_SOURCE_DIR}/cmake/windows-resources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/windows-hostid.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/windows-runfilter.cmake)
+if(CORVANE_ARCH STREQUAL "arm64")
+  include(${CMAKE_SOURCE_DIR}/cmake/windows-arm64.cmake)
+endif()

@@ -1,13 +1,17 @@
 ; Corvane setup. Finds the Photoshop-compatible hosts from the registry, offers each plug-in
 ; folder as a check box and copies the module of that host's bitness into a Corvane sub-folder
-; of it. A 32-bit program, so that one setup runs on 32- and 64-bit Windows; on 64-bit Windows
-; it reads both registry views and turns file-system redirection off around the target folders.
+; of it. A 32-bit program, so that one setup runs on 32- and 64-bit Windows (on ARM64 Windows
+; under emulation); on 64-bit Windows it reads both registry views and turns file-system
+; redirection off around the target folders. A 64-bit host whose program is an ARM64 executable
+; (by the machine field of its PE header) gets the ARM64 module.
 ;
 ; Built by scripts/package:
-;   makensis -DVERSION=1.5.0.1 -DDIST=<folder with x86\ and x64\> -DOUTFILE=<setup.exe> corvane.nsi
+;   makensis -DVERSION=1.5.0.1 -DDIST=<folder with x86\, x64\ and arm64\> -DOUTFILE=<setup.exe> corvane.nsi
+; -DASSUME_ARM64_WINDOWS makes a copy for the tests that behaves as on ARM64 Windows.
 ;
-; Command line: /S installs silently into every host found. /X64=<folder>[;<folder>...] and
-; /X86=<folder>[;<folder>...] name more folders for 64-bit and 32-bit hosts; they must exist.
+; Command line: /S installs silently into every host found. /X64=<folder>[;<folder>...],
+; /ARM64=<folder>[;<folder>...] and /X86=<folder>[;<folder>...] name more folders for x64, ARM64
+; and 32-bit hosts; they must exist.
 ; Exit code: 0 everything installed, 1 a folder could not be written or a named folder does not
 ; exist (the others are still installed), 2 there was nowhere to install.
 
@@ -42,7 +46,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 the Corvane proj
 !include MUI2.nsh
 
 ; The targets live in an INI file in the plug-ins folder, one section per folder:
-;   [n] bits=x64|x86  folder=<plug-in folder>  host=<name>  use=1|0  box=<check box window>
+;   [n] bits=x64|arm64|x86|both64  folder=<plug-in folder>  host=<name>  use=1|0  box=<check box window>
+; both64: the x64 and the ARM64 module, each in a sub-folder of its own (the shared Photoshop
+; folder on ARM64 Windows, where native and emulated Photoshop each load the one they can).
 Var Targets
 Var Count
 Var Failed
@@ -53,6 +59,7 @@ Var Record
 Var Picked
 Var PickedBits
 Var PickedBox
+Var ArmBox
 Var Dialog
 Var Tmp
 
@@ -98,6 +105,56 @@ FunctionEnd
     ${EndIf}
   ${Loop}
 !macroend
+
+; $R0 becomes arm64 when the program $R8 is an ARM64 executable: the machine field of its PE
+; header. A program that is missing or not a PE file leaves $R0 as it was.
+Function ProgramMachine
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  ${DisableX64FSRedirection}
+  ClearErrors
+  FileOpen $0 $R8 r
+  ${IfNot} ${Errors}
+    ; e_lfanew at 0x3C, little-endian; then "PE\0\0" and the machine.
+    FileSeek $0 0x3C SET
+    StrCpy $1 0
+    StrCpy $3 0
+    ${DoWhile} $3 < 4
+      FileReadByte $0 $2
+      IntOp $4 $3 * 8
+      IntOp $2 $2 << $4
+      IntOp $1 $1 | $2
+      IntOp $3 $3 + 1
+    ${Loop}
+    FileSeek $0 $1 SET
+    FileReadByte $0 $2
+    FileReadByte $0 $3
+    ${If} $2 == 80   ; P
+    ${AndIf} $3 == 69  ; E
+      FileReadByte $0 $2
+      FileReadByte $0 $3
+      FileReadByte $0 $2
+      FileReadByte $0 $3
+      ${IfNot} ${Errors}
+        IntOp $3 $3 << 8
+        IntOp $2 $2 | $3
+        ${If} $2 = 0xAA64
+          StrCpy $R0 arm64
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+    FileClose $0
+  ${EndIf}
+  ${EnableX64FSRedirection}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
 
 ; Adds the folder $R1 of host $R2 with bitness $R0. $R3 is 1 for a folder the user named, which
 ; must exist; a registry value that points nowhere is only logged.
@@ -150,8 +207,10 @@ done:
   Pop $0
 FunctionEnd
 
-; Every <version> key below ROOT\KEY, the value VALUE of <version>SUBKEY.
-!macro ProbeVersions ROOT KEY SUBKEY VALUE HOST BITS
+; Every <version> key below ROOT\KEY, the value VALUE of <version>SUBKEY. PROGRAM, when not
+; empty, is the host's program in the folder named by the value ApplicationPath of <version>,
+; whose machine decides between the x64 and the ARM64 module.
+!macro ProbeVersions ROOT KEY SUBKEY VALUE HOST BITS PROGRAM
   StrCpy $R4 0
   ${Do}
     ClearErrors
@@ -162,6 +221,21 @@ FunctionEnd
     ${EndIf}
     ReadRegStr $R1 ${ROOT} "${KEY}\$R5${SUBKEY}" "${VALUE}"
     StrCpy $R0 ${BITS}
+    !if "${PROGRAM}" != ""
+      ${If} $R0 == x64
+        ; The program's folder, or the program itself.
+        ReadRegStr $R8 ${ROOT} "${KEY}\$R5" "ApplicationPath"
+        ${If} $R8 != ""
+          StrCpy $R9 $R8 4 -4
+          ${If} $R9 != ".exe"
+            StrCpy $R9 $R8 1 -1
+            ${IfThen} $R9 != "\" ${|} StrCpy $R8 "$R8\" ${|}
+            StrCpy $R8 "$R8${PROGRAM}"
+          ${EndIf}
+          Call ProgramMachine
+        ${EndIf}
+      ${EndIf}
+    !endif
     StrCpy $R2 "${HOST} $R5"
     StrCpy $R3 0
     Call AddTarget
@@ -171,9 +245,9 @@ FunctionEnd
 
 ; The hosts of one registry view; BITS is the bitness of the programs that view belongs to.
 !macro ProbeView BITS
-  !insertmacro ProbeVersions HKLM "Software\Adobe\Photoshop" "" "PluginPath" "Photoshop" ${BITS}
-  !insertmacro ProbeVersions HKLM "Software\Adobe\Photoshop Elements" "\PluginPath" "" "Photoshop Elements" ${BITS}
-  !insertmacro ProbeVersions HKCU "Software\Corel\PaintShop Pro" "\FileLocations\PlugIns\0" "Dir" "PaintShop Pro" ${BITS}
+  !insertmacro ProbeVersions HKLM "Software\Adobe\Photoshop" "" "PluginPath" "Photoshop" ${BITS} "Photoshop.exe"
+  !insertmacro ProbeVersions HKLM "Software\Adobe\Photoshop Elements" "\PluginPath" "" "Photoshop Elements" ${BITS} ""
+  !insertmacro ProbeVersions HKCU "Software\Corel\PaintShop Pro" "\FileLocations\PlugIns\0" "Dir" "PaintShop Pro" ${BITS} ""
   ReadRegStr $R1 HKCU "Software\Computerinsel\PhotoLine\Settings" "PlugInPathNew1"
   StrCpy $R0 ${BITS}
   StrCpy $R2 "PhotoLine"
@@ -208,6 +282,19 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Pushes 1 on ARM64 Windows, else 0.
+Function IsArm64Windows
+  !ifdef ASSUME_ARM64_WINDOWS
+    Push 1
+  !else
+    ${If} ${IsNativeARM64}
+      Push 1
+    ${Else}
+      Push 0
+    ${EndIf}
+  !endif
+FunctionEnd
+
 Function .onInit
   InitPluginsDir
   StrCpy $Targets "$PLUGINSDIR\targets.ini"
@@ -223,6 +310,9 @@ Function .onInit
     StrCpy $R1 "$COMMONFILES64\Adobe\Plug-Ins\CC"
     StrCpy $R2 "Photoshop (shared plug-in folder)"
     StrCpy $R0 x64
+    Call IsArm64Windows
+    Pop $0
+    ${IfThen} $0 == 1 ${|} StrCpy $R0 both64 ${|}
     StrCpy $R3 0
     ${If} ${FileExists} "$R1\*.*"
       Call AddTarget
@@ -233,6 +323,7 @@ Function .onInit
   SetRegView default
   ${If} ${RunningX64}
     !insertmacro NamedFolders "/X64=" x64
+    !insertmacro NamedFolders "/ARM64=" arm64
   ${EndIf}
   !insertmacro NamedFolders "/X86=" x86
 FunctionEnd
@@ -274,17 +365,22 @@ Function HostsPage
   Pop $0
   ${NSD_OnClick} $0 BrowsePicked
   IntOp $2 $2 + 15
-  ${NSD_CreateRadioButton} 0 $2u 40% 11u "for a 64-bit host"
+  ${NSD_CreateRadioButton} 0 $2u 32% 11u "for a 64-bit host"
   Pop $R8
-  ${NSD_CreateRadioButton} 42% $2u 40% 11u "for a 32-bit host"
+  ${NSD_CreateRadioButton} 33% $2u 32% 11u "for an ARM64 host"
+  Pop $ArmBox
+  ${NSD_CreateRadioButton} 66% $2u 32% 11u "for a 32-bit host"
   Pop $R9
   ${If} $PickedBits == x64
     ${NSD_Check} $R8
+  ${ElseIf} $PickedBits == arm64
+    ${NSD_Check} $ArmBox
   ${Else}
     ${NSD_Check} $R9
   ${EndIf}
   ${IfNot} ${RunningX64}
     EnableWindow $R8 0
+    EnableWindow $ArmBox 0
   ${EndIf}
   nsDialogs::Show
 FunctionEnd
@@ -317,6 +413,8 @@ Function HostsPageLeave
   ${NSD_GetState} $R8 $4
   StrCpy $PickedBits x86
   ${IfThen} $4 == ${BST_CHECKED} ${|} StrCpy $PickedBits x64 ${|}
+  ${NSD_GetState} $ArmBox $4
+  ${IfThen} $4 == ${BST_CHECKED} ${|} StrCpy $PickedBits arm64 ${|}
   ${If} $Picked != ""
     ${IfNot} ${FileExists} "$Picked\*.*"
       MessageBox MB_ICONEXCLAMATION "The folder $Picked does not exist."
@@ -345,11 +443,11 @@ Function HostsPageLeave
   ${EndIf}
 FunctionEnd
 
-; Adds line $0 to the record of installed files unless it is there already, so that installing
-; again keeps one entry per file and the uninstaller still knows earlier installs.
-Function RecordLine
+; $R6 becomes 1 when line $0 is in the record of installed files, else 0.
+Function InRecord
   Push $1
   Push $2
+  StrCpy $R6 0
   ClearErrors
   FileOpen $1 $Record r
   ${IfNot} ${Errors}
@@ -359,19 +457,66 @@ Function RecordLine
       ${IfThen} ${Errors} ${|} ${ExitDo} ${|}
       !insertmacro Chomp $2
       ${If} $2 == $0
-        FileClose $1
-        Goto done
+        StrCpy $R6 1
+        ${ExitDo}
       ${EndIf}
     ${Loop}
     FileClose $1
   ${EndIf}
-  FileOpen $1 $Record a
-  FileSeek $1 0 END
-  FileWriteUTF16LE $1 "$0$\r$\n"
-  FileClose $1
-done:
   Pop $2
   Pop $1
+FunctionEnd
+
+; Adds line $0 to the record of installed files unless it is there already, so that installing
+; again keeps one entry per file and the uninstaller still knows earlier installs.
+Function RecordLine
+  Push $1
+  Call InRecord
+  ${If} $R6 == 0
+    FileOpen $1 $Record a
+    FileSeek $1 0 END
+    FileWriteUTF16LE $1 "$0$\r$\n"
+    FileClose $1
+  ${EndIf}
+  Pop $1
+FunctionEnd
+
+; Makes the folder $6 unless it exists; $7 is 1 when it was made here.
+Function MakeFolder
+  StrCpy $7 0
+  ${DisableX64FSRedirection}
+  ${IfNot} ${FileExists} "$6\*.*"
+    ClearErrors
+    CreateDirectory $6
+    ${IfNot} ${Errors}
+      StrCpy $7 1
+    ${EndIf}
+  ${EndIf}
+  ${EnableX64FSRedirection}
+FunctionEnd
+
+; Copies the $R0 module into the folder $R1 for host $5, and records what it made.
+Function InstallModule
+  StrCpy $6 $R1
+  Call MakeFolder
+  ${DisableX64FSRedirection}
+  System::Call 'kernel32::CopyFileW(w "$PLUGINSDIR\$R0.8bf", w "$R1\Corvane.8bf", i 0) i .r8 ?e'
+  Pop $9
+  ${EnableX64FSRedirection}
+  ${If} $7 == 1
+    StrCpy $0 "D $R1"
+    Call RecordLine
+  ${EndIf}
+  ${If} $8 != 0
+    StrCpy $0 "F $R1\Corvane.8bf"
+    Call RecordLine
+    IntOp $Installed $Installed + 1
+    !insertmacro Log "installed $R0 module for $5: $R1\Corvane.8bf"
+  ${Else}
+    IntOp $Failed $Failed + 1
+    StrCpy $FailedList "$FailedList$\r$\n$R1\Corvane.8bf (error $9)"
+    !insertmacro Log "error: could not write $R1\Corvane.8bf for $5 (error $9)"
+  ${EndIf}
 FunctionEnd
 
 Section "-Corvane"
@@ -379,6 +524,7 @@ Section "-Corvane"
   StrCpy $Record "$INSTDIR\installed.txt"
   File "/oname=$PLUGINSDIR\x64.8bf" "${DIST}\x64\Corvane.8bf"
   File "/oname=$PLUGINSDIR\x86.8bf" "${DIST}\x86\Corvane.8bf"
+  File "/oname=$PLUGINSDIR\arm64.8bf" "${DIST}\arm64\Corvane.8bf"
   StrCpy $1 1
   ${DoWhile} $1 <= $Count
     ReadINIStr $2 $Targets $1 use
@@ -386,33 +532,33 @@ Section "-Corvane"
     ReadINIStr $4 $Targets $1 bits
     ReadINIStr $5 $Targets $1 host
     ${If} $2 == 1
+    ${AndIf} $4 == both64
       StrCpy $6 "$3\Corvane"
-      StrCpy $7 0
-      ${DisableX64FSRedirection}
-      ${IfNot} ${FileExists} "$6\*.*"
-        ClearErrors
-        CreateDirectory $6
-        ${IfNot} ${Errors}
-          StrCpy $7 1
-        ${EndIf}
+      Call MakeFolder
+      StrCpy $R4 $7
+      ; A module an earlier setup put straight into the folder would load beside the new x64 one.
+      StrCpy $0 "F $3\Corvane\Corvane.8bf"
+      Call InRecord
+      ${If} $R6 == 1
+        ${DisableX64FSRedirection}
+        Delete "$3\Corvane\Corvane.8bf"
+        ${EnableX64FSRedirection}
       ${EndIf}
-      System::Call 'kernel32::CopyFileW(w "$PLUGINSDIR\$4.8bf", w "$6\Corvane.8bf", i 0) i .r8 ?e'
-      Pop $9
-      ${EnableX64FSRedirection}
-      ${If} $7 == 1
-        StrCpy $0 "D $6"
+      StrCpy $R0 x64
+      StrCpy $R1 "$3\Corvane\x64"
+      Call InstallModule
+      StrCpy $R0 arm64
+      StrCpy $R1 "$3\Corvane\arm64"
+      Call InstallModule
+      ; After its sub-folders, so that the uninstaller empties it first.
+      ${If} $R4 == 1
+        StrCpy $0 "D $3\Corvane"
         Call RecordLine
       ${EndIf}
-      ${If} $8 != 0
-        StrCpy $0 "F $6\Corvane.8bf"
-        Call RecordLine
-        IntOp $Installed $Installed + 1
-        !insertmacro Log "installed $4 module for $5: $6\Corvane.8bf"
-      ${Else}
-        IntOp $Failed $Failed + 1
-        StrCpy $FailedList "$FailedList$\r$\n$6\Corvane.8bf (error $9)"
-        !insertmacro Log "error: could not write $6\Corvane.8bf for $5 (error $9)"
-      ${EndIf}
+    ${ElseIf} $2 == 1
+      StrCpy $R0 $4
+      StrCpy $R1 "$3\Corvane"
+      Call InstallModule
     ${EndIf}
     IntOp $1 $1 + 1
   ${Loop}
@@ -486,13 +632,14 @@ Section "-Corvane"
   ${EndIf}
 SectionEnd
 
-; Removes the recorded modules, then the recorded sub-folders if they are empty; any other file
-; in those folders stays.
+; Removes the recorded modules, then the recorded sub-folders if they are empty (twice, since a
+; folder may be recorded before the sub-folders a later install made in it); any other file in
+; those folders stays.
 Section "Uninstall"
   StrCpy $Failed 0
   StrCpy $Record "$INSTDIR\installed.txt"
   ${DisableX64FSRedirection}
-  ${ForEach} $R0 1 2 + 1
+  ${ForEach} $R0 1 3 + 1
     ClearErrors
     FileOpen $1 $Record r
     ${If} ${Errors}
@@ -512,7 +659,7 @@ Section "Uninstall"
           IntOp $Failed $Failed + 1
           DetailPrint "could not remove $2"
         ${EndIf}
-      ${ElseIf} $R0 == 2
+      ${ElseIf} $R0 >= 2
       ${AndIf} $3 == "D "
         RMDir $2
       ${EndIf}

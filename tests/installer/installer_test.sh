@@ -34,7 +34,15 @@ psp="$c/users/Public/PaintShop Pro/Plugins"
 cc="$c/Program Files/Common Files/Adobe/Plug-Ins/CC"
 named="$c/Filters"
 blocked="$c/Blocked"
-mkdir -p "$ps64/Corvane" "$ps32" "$psp/Corvane" "$cc" "$named" "$blocked"
+psarm="$c/Program Files/Adobe/Adobe Photoshop 2025/Plug-ins"
+armnamed="$c/ArmFilters"
+mkdir -p "$ps64/Corvane" "$ps32" "$psp/Corvane" "$cc" "$named" "$blocked" "$psarm" "$armnamed"
+# Host programs of both machine types: just the headers the setup reads.
+fake_program() {  # path, machine bytes
+  { printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0'"$2"; head -c 20 /dev/zero; } >"$1"
+}
+fake_program "$ps64/../Photoshop.exe" '\x64\x86'
+fake_program "$psarm/../Photoshop.exe" '\x64\xaa'
 echo "mine" >"$ps64/Corvane/notes.txt"   # in a sub-folder the installer did not make
 echo "mine" >"$ps32/Other.8bf"
 echo "older" >"$psp/Corvane/Corvane.8bf" # an earlier install, replaced
@@ -45,6 +53,11 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Adobe\Photoshop\130.0]
 "PluginPath"="C:\\Program Files\\Adobe\\Adobe Photoshop 2024\\Plug-ins\\"
+"ApplicationPath"="C:\\Program Files\\Adobe\\Adobe Photoshop 2024\\"
+
+[HKEY_LOCAL_MACHINE\Software\Adobe\Photoshop\140.0]
+"PluginPath"="C:\\Program Files\\Adobe\\Adobe Photoshop 2025\\Plug-ins"
+"ApplicationPath"="C:\\Program Files\\Adobe\\Adobe Photoshop 2025\\Photoshop.exe"
 
 [HKEY_LOCAL_MACHINE\Software\Adobe\Photoshop\120.0]
 "PluginPath"="C:\\Program Files\\Adobe\\Adobe Photoshop 2021\\Plug-ins\\"
@@ -58,14 +71,15 @@ EOF
 /usr/lib/wine/wine64 regedit /S 'C:\hosts.reg'
 echo "hosts registered: $SECONDS s"
 
-run install "$setup" /S '/X64=C:\Filters' '/X86=C:\Blocked'
+run install "$setup" /S '/X64=C:\Filters' '/X86=C:\Blocked' '/ARM64=C:\ArmFilters'
 log="$c/Program Files (x86)/Corvane/setup.log"
 iconv -f UTF-16LE -t UTF-8 "$log" 2>/dev/null | tr -d '\r' | sed 's/^/  log: /'
 
 expect "a folder that cannot be written gives exit code 1" [ "$code" -eq 1 ]
 contents() { (cd "$1" && find . -type f | sort | tr '\n' ' '); }
 for t in "x64|$ps64/Corvane|./Corvane.8bf ./notes.txt " "x86|$ps32/Corvane|./Corvane.8bf " \
-         "x64|$psp/Corvane|./Corvane.8bf " "x64|$cc/Corvane|./Corvane.8bf " "x64|$named/Corvane|./Corvane.8bf "; do
+         "x64|$psp/Corvane|./Corvane.8bf " "x64|$cc/Corvane|./Corvane.8bf " "x64|$named/Corvane|./Corvane.8bf " \
+         "arm64|$psarm/Corvane|./Corvane.8bf " "arm64|$armnamed/Corvane|./Corvane.8bf "; do
   IFS='|' read -r bits dir files <<<"$t"
   expect "$dir holds $files" [ "$(contents "$dir")" = "$files" ]
   expect "$dir/Corvane.8bf is the $bits module" cmp -s "$dir/Corvane.8bf" "$dist/$bits/Corvane.8bf"
@@ -90,9 +104,19 @@ record=$(iconv -f UTF-16LE -t UTF-8 "$c/Program Files (x86)/Corvane/installed.tx
 expect "the record names each file once" [ "$(sort <<<"$record" | uniq -d)" = "" ]
 expect "the record keeps the named folder" grep -qxF 'F C:\Filters\Corvane\Corvane.8bf' <<<"$record"
 
+# Again as on ARM64 Windows (a copy built to assume it): the shared folder gets both 64-bit
+# modules in sub-folders, and the module the first install put beside them goes.
+makensis -V1 -WX -DASSUME_ARM64_WINDOWS -DVERSION="$version" -DDIST="$dist" \
+  -DOUTFILE="$WINEPREFIX/Corvane-arm64-windows.exe" "$(dirname "$0")/../../installer/corvane.nsi"
+run "install on ARM64 Windows" "$WINEPREFIX/Corvane-arm64-windows.exe" /S
+expect "the shared folder holds both 64-bit modules" [ "$(contents "$cc")" = "./Corvane/arm64/Corvane.8bf ./Corvane/x64/Corvane.8bf " ]
+for bits in x64 arm64; do
+  expect "the $bits sub-folder holds the $bits module" cmp -s "$cc/Corvane/$bits/Corvane.8bf" "$dist/$bits/Corvane.8bf"
+done
+
 run uninstall "$c/Program Files (x86)/Corvane/uninstall.exe" /S
 expect "the uninstaller succeeds" [ "$code" -eq 0 ]
-for t in "$ps64|./Corvane/notes.txt " "$ps32|./Other.8bf " "$psp|" "$cc|" "$named|"; do
+for t in "$ps64|./Corvane/notes.txt " "$ps32|./Other.8bf " "$psp|" "$cc|" "$named|" "$psarm|" "$armnamed|"; do
   IFS='|' read -r dir files <<<"$t"
   expect "$dir holds only what was there before: $files" [ "$(contents "$dir")" = "$files" ]
 done

@@ -1,5 +1,5 @@
 // Checks the resources, exports and imports of the built modules by reading the files
-// themselves: both dist/x86/Corvane.8bf and dist/x64/Corvane.8bf (or $CORVANE_DIST/...).
+// themselves: dist/x86, dist/x64 and dist/arm64/Corvane.8bf (or $CORVANE_DIST/...).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,7 +36,8 @@ struct Build {
 void PrintTo(const Build& build, std::ostream* out) { *out << build.folder; }
 
 const Build kBuilds[] = {{"x86", 0x014C, false, "wx86", "8664"},
-                         {"x64", 0x8664, true, "8664", "wx86"}};
+                         {"x64", 0x8664, true, "8664", "wx86"},
+                         {"arm64", 0xAA64, true, "wa64", "8664"}};
 
 std::string DistFolder() {
   const char* env = std::getenv("CORVANE_DIST");
@@ -532,6 +533,32 @@ TEST_P(BuiltModule, ReaderRejectsDamagedCopiesWithoutCrashing) {
     damage(at);
   EXPECT_TRUE(ParsePeImage(damaged, copy, error)) << error;
   EXPECT_EQ(copy.resources.size(), image.resources.size());
+}
+
+// The ARM64 module carries the x64 module's resources byte for byte, but for the key of the
+// entry-point property.
+TEST(BuiltModules, Arm64HasTheX64ResourcesButTheEntryKey) {
+  PeImage x64, arm64;
+  std::string error;
+  ASSERT_TRUE(ReadPeImage(DistFolder() + "/x64/Corvane.8bf", x64, error)) << error;
+  ASSERT_TRUE(ReadPeImage(DistFolder() + "/arm64/Corvane.8bf", arm64, error)) << error;
+  ASSERT_EQ(arm64.resources.size(), x64.resources.size());
+  for (size_t i = 0; i < x64.resources.size(); ++i) {
+    const PeResource &got = arm64.resources[i], &x64Resource = x64.resources[i];
+    EXPECT_EQ(got.type, x64Resource.type);
+    EXPECT_EQ(got.name, x64Resource.name);
+    EXPECT_EQ(got.language, x64Resource.language);
+    std::vector<uint8_t> expected = x64Resource.data;
+    if (x64Resource.type == PeName::Text("PIPL")) {
+      // Vendor and key as stored: "8BIM" "8664" reversed, to become "wa64" reversed.
+      const std::string from = "MIB84668";
+      auto at = std::search(expected.begin(), expected.end(), from.begin(), from.end());
+      ASSERT_NE(at, expected.end());
+      std::copy_n("46aw", 4, at + 4);
+      EXPECT_EQ(std::search(at + 1, expected.end(), from.begin(), from.end()), expected.end());
+    }
+    EXPECT_EQ(got.data, expected) << got.type.Describe() << "/" << got.name.Describe();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BuiltModule, ::testing::ValuesIn(kBuilds),

@@ -39,10 +39,32 @@ TEST_F(LoadTest, ModuleMatchesTheProcessBitness) {
   auto* base = reinterpret_cast<const BYTE*>(plugin.module);
   auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-#ifdef _WIN64
+#if defined(__aarch64__)
+  EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_ARM64);
+#elif defined(_WIN64)
   EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
 #else
   EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
+}
+
+// A host may unload the module and then exit. The ARM64 build's C++ runtime leaves a per-thread
+// cleanup behind at unload, so that build stays loaded once loaded; the others unload. (The
+// stand-in hosts of the host identification test load, run, unload and exit in processes of
+// their own.)
+TEST(UnloadTest, OnlyTheArm64BuildStaysLoadedAfterUnloading) {
+  LoadedPlugin plugin = LoadPlugin(PluginPath());
+  ASSERT_NE(plugin.module, nullptr) << plugin.error;
+  const auto* address = static_cast<const char*>(plugin.module);
+  UnloadPlugin(plugin);
+  HMODULE module = nullptr;
+  const bool loaded = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                         address, &module) != 0;
+#ifdef __aarch64__
+  EXPECT_TRUE(loaded);
+#else
+  EXPECT_FALSE(loaded);
 #endif
 }
 

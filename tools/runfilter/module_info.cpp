@@ -58,6 +58,7 @@ bool ParsePluginProperties(const std::vector<uint8_t>& pipl, PluginProperties& p
     if (key == Code("kind") && length >= 4) properties.kind = ReadLe32(data);
     if (key == Code("wx86")) properties.entryX86 = NameIn(data, length);
     if (key == Code("8664")) properties.entryX64 = NameIn(data, length);
+    if (key == Code("wa64")) properties.entryArm64 = NameIn(data, length);
     if (key == Code("mode")) {
       properties.hasModes = true;
       for (uint32_t b = 0; b < 4 && b < length; ++b) properties.modeFlags[b] = data[b];

@@ -9,6 +9,7 @@
 
 constexpr uint16_t kMachineX86 = 0x014C;
 constexpr uint16_t kMachineX64 = 0x8664;
+constexpr uint16_t kMachineArm64 = 0xAA64;
 
 // The machine field of a PE file's header; false when the bytes are not a PE file.
 bool ReadPeMachine(const std::vector<uint8_t>& fileStart, uint16_t& machine);
@@ -17,6 +18,7 @@ struct PluginProperties {
   uint32_t kind = 0;        // '8BFM' for a filter
   std::string entryX86;     // 'wx86'
   std::string entryX64;     // '8664'
+  std::string entryArm64;   // 'wa64'
   bool hasModes = false;
   uint8_t modeFlags[4] = {};  // 'mode': bit 7 of byte 0 is image mode 0, then on downwards
 };

@@ -19,14 +19,15 @@
 
 namespace {
 
-#ifdef _WIN64
+#if defined(__aarch64__)
+constexpr uint16_t kOwnMachine = kMachineArm64;
+constexpr const char* kOwnBits = "ARM64";
+#elif defined(_WIN64)
 constexpr uint16_t kOwnMachine = kMachineX64;
 constexpr const char* kOwnBits = "64-bit";
-constexpr const char* kOtherFolder = "x86";
 #else
 constexpr uint16_t kOwnMachine = kMachineX86;
 constexpr const char* kOwnBits = "32-bit";
-constexpr const char* kOtherFolder = "x64";
 #endif
 
 int Fail(const std::string& message, int code = 1) {
@@ -83,10 +84,14 @@ bool CheckModule(const std::string& path, PluginProperties& properties, std::str
     return false;
   }
   if (machine != kOwnMachine) {
-    const bool x86 = machine == kMachineX86, x64 = machine == kMachineX64;
-    error = path + " is " + (x86 ? "a 32-bit" : x64 ? "a 64-bit" : "another architecture's") +
+    const bool x86 = machine == kMachineX86, x64 = machine == kMachineX64,
+               arm64 = machine == kMachineArm64;
+    error = path + " is " +
+            (x86 ? "a 32-bit" : x64 ? "a 64-bit" : arm64 ? "an ARM64" : "another architecture's") +
             " module and this runfilter is " + kOwnBits +
-            (x86 || x64 ? std::string("; use ") + kOtherFolder + "\\runfilter.exe" : "");
+            (x86 || x64 || arm64
+                 ? std::string("; use ") + (x86 ? "x86" : x64 ? "x64" : "arm64") + "\\runfilter.exe"
+                 : "");
     return false;
   }
   std::vector<uint8_t> pipl;
@@ -100,7 +105,9 @@ bool CheckModule(const std::string& path, PluginProperties& properties, std::str
     error = path + " is not a filter module (its kind is " + FourCCText(properties.kind) + ")";
     return false;
   }
-  entry = kOwnMachine == kMachineX64 ? properties.entryX64 : properties.entryX86;
+  entry = kOwnMachine == kMachineArm64 ? properties.entryArm64
+          : kOwnMachine == kMachineX64  ? properties.entryX64
+                                        : properties.entryX86;
   if (entry.empty()) {
     error = path + " names no " + kOwnBits + " entry point in its property list";
     return false;
