@@ -31,6 +31,8 @@ static_assert(kStoredGridHeaderBytes + 4 * kStoredSettingCount <= kStoredGridCap
 
 uint8_t rememberedGrid[kStoredGridCapacity];
 uint32_t rememberedLength = 0;
+// The store could not be written: only this process's copy holds the last grid.
+bool rememberedOnlyHere = false;
 
 void PutUint32(uint8_t* at, uint32_t value) noexcept {
   for (int i = 0; i < 4; ++i) at[i] = uint8_t(value >> (8 * i));
@@ -137,14 +139,18 @@ bool DecodeLastGrid(const uint8_t* bytes, uint32_t length, FilterParameters* blo
 
 void RememberLastGrid(const FilterParameters& block) noexcept {
   rememberedLength = EncodeLastGrid(block, rememberedGrid);
-  WriteGridStore(rememberedGrid, rememberedLength);  // a failure leaves the process's copy
+  rememberedOnlyHere = !WriteGridStore(rememberedGrid, rememberedLength);
 }
 
 bool RecallLastGrid(FilterParameters* block) noexcept {
-  if (rememberedLength > 0) return DecodeLastGrid(rememberedGrid, rememberedLength, block);
+  // Once written, the store decides, so that deleting it resets the grid at once.
+  if (rememberedOnlyHere) return DecodeLastGrid(rememberedGrid, rememberedLength, block);
   uint8_t stored[kStoredGridCapacity];
   uint32_t length = 0;
   return ReadGridStore(stored, kStoredGridCapacity, &length) && DecodeLastGrid(stored, length, block);
 }
 
-void ForgetRememberedGrid() noexcept { rememberedLength = 0; }
+void ForgetRememberedGrid() noexcept {
+  rememberedLength = 0;
+  rememberedOnlyHere = false;
+}

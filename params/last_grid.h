@@ -28,11 +28,11 @@ void SealStoredGrid(uint8_t* bytes, uint32_t length, uint16_t version) noexcept;
 // with `block` untouched, for a record that is truncated, foreign or damaged.
 bool DecodeLastGrid(const uint8_t* bytes, uint32_t length, FilterParameters* block) noexcept;
 
-// After a run that ended well: keeps the grid for this process and writes the store. A
-// store that cannot be written changes nothing else.
+// After a run that ended well: writes the store, and keeps the grid for this process when the
+// store cannot be written. That changes nothing else.
 void RememberLastGrid(const FilterParameters& block) noexcept;
-// Before the dialog of a run whose block the host did not hand over: this process's last
-// grid, else the stored one. False, with `block` untouched, when there is neither.
+// Before the dialog of a run whose block the host did not hand over: the stored grid, or this
+// process's when the store could not take it. False, with `block` untouched, when there is none.
 bool RecallLastGrid(FilterParameters* block) noexcept;
 // Forgets this process's grid (module load state); the store stays.
 void ForgetRememberedGrid() noexcept;

@@ -30,13 +30,14 @@ TEST_F(LastGridTest, AHostThatForgetsReopensAtTheLastGridThatEndedWell) {
   const struct {
     const char* name;
     DialogStandIn first;
-    bool newProcess, storeBlocked, stopOnAStrip, expectGrid;
-  } cases[] = {{"same process", StandInSetsGrid, false, false, false, true},
-               {"same process, store cannot be written", StandInSetsGrid, false, true, false, true},
-               {"new process", StandInSetsGrid, true, false, false, true},
-               {"new process, store cannot be written", StandInSetsGrid, true, true, false, false},
-               {"first run cancelled in the dialog", StandInCancels, false, false, false, false},
-               {"first run stopped on a strip, after Start", StandInSetsGrid, false, false, true, false}};
+    bool newProcess, storeBlocked, storeDeleted, stopOnAStrip, expectGrid;
+  } cases[] = {{"same process", StandInSetsGrid, false, false, false, false, true},
+               {"same process, store cannot be written", StandInSetsGrid, false, true, false, false, true},
+               {"same process, store deleted since", StandInSetsGrid, false, false, true, false, false},
+               {"new process", StandInSetsGrid, true, false, false, false, true},
+               {"new process, store cannot be written", StandInSetsGrid, true, true, false, false, false},
+               {"first run cancelled in the dialog", StandInCancels, false, false, false, false, false},
+               {"first run stopped on a strip, after Start", StandInSetsGrid, false, false, false, true, false}};
   for (const auto& c : cases) {
     SetUp();
     host->faults.forgetParameters = true, host->faults.abortAtPoll = c.stopOnAStrip ? 1 : 0;
@@ -44,6 +45,7 @@ TEST_F(LastGridTest, AHostThatForgetsReopensAtTheLastGridThatEndedWell) {
     Run(c.first);
     const std::vector<uint8_t> drawn = host->image.pixels;
     if (c.newProcess) ResetModuleState();
+    if (c.storeDeleted) ClearNativeGridStore();
     host->faults.abortAtPoll = 0;
     ASSERT_EQ(Run(StandInOk), noErr) << c.name;
     EXPECT_EQ((std::vector<int32_t>{opened.horizontalGap, opened.opacity, opened.customRed}),

@@ -784,8 +784,8 @@ TEST_F(DialogModalTest, HostsWithoutPlatformDataOrPreviewStillGetTheDialog) {
   EXPECT_TRUE(ImageChanged());
 }
 
-// A host that forgets the block: the second use opens at the first one's grid, in the same
-// process and, through the user's store, in a module loaded afresh.
+// A host that forgets the block: the second use opens at the first one's grid, read from the
+// user's store, in the same process and in a module loaded again (the ARM64 build stays loaded).
 TEST_F(DialogModalTest, AHostThatForgetsGetsTheLastGridBack) {
   host->faults.forgetParameters = true;
   const HostImage original = host->image;
