@@ -87,9 +87,11 @@ void ChooseFaults(FuzzedDataProvider& in, HostFaults& f) {
     if (f.descriptor.readCloseResult == -1) f.descriptor.readCloseResult = -2;
   }
   // Bounded work per input: no request larger than this, and a user who gives up after so
-  // many polls (an area of 65535 one-row strips is legitimate, only slow).
+  // many polls, or, where the host has no abort poll, after so many bands (an area of 65535
+  // one-row strips is legitimate, only slow: seconds under the sanitizers).
   if (f.maxServedBytes == 0) f.maxServedBytes = 1 << 15;
   if (f.abortAtPoll == 0) f.abortAtPoll = 20000;
+  f.cancelAdvanceStateAt = 2048;
   f.maxContinueCalls = 256;
 }
 

@@ -190,6 +190,7 @@ struct TestHostCallbacks {
     const int32_t call = ++host->counters.advanceStateCalls;
     if (call > kMaxAdvanceStateCalls) return -1;  // the plug-in never ends its requests
     const HostFaults& f = host->faults;
+    if (f.cancelAdvanceStateAt > 0 && call >= f.cancelAdvanceStateAt) return userCanceledErr;
     if (f.advanceStateError != 0 && (f.advanceStateErrorAt == 0 || f.advanceStateErrorAt == call))
       return f.advanceStateError;
     return host->ServeRequestedRectangles();

@@ -97,6 +97,9 @@ struct HostFaults {
   // of input, output and mask at once, as hosts with little memory do; 0 = no limit.
   int64_t maxServedBytes = 0;
   int32_t maxContinueCalls = 0;  // RunFilter gives up after this many Continue calls; 0 = 1000000
+  // advanceState answers -128 from this call on (1 = first), as a user who stops a long run
+  // through the host's own progress bar; 0 = never.
+  int32_t cancelAdvanceStateAt = 0;
   bool withholdBufferSuite = false;
   bool failBufferAllocation = false;
   // An old host at the image's depth: `depth` stays 0 and the plug-in infers it from the mode.
