@@ -104,21 +104,29 @@ int16_t CopyComponents(const int16_t* from, int16_t* to) noexcept {
   return noErr;
 }
 
+namespace {
+
+// A colour-services request of the full record size (some hosts refuse one smaller than their
+// own record), carrying `components`.
+ColorServicesInfo ColourRequest(int16_t selector, int16_t sourceSpace, int16_t resultSpace,
+                                const int16_t* components) noexcept {
+  ColorServicesInfo request{};
+  request.infoSize = int32_t(sizeof(ColorServicesInfo));
+  request.selector = selector;
+  request.sourceSpace = sourceSpace;
+  request.resultSpace = resultSpace;
+  CopyComponents(components, request.colorComponents);
+  return request;
+}
+
+}  // namespace
+
 int16_t ConvertColour(ColorServicesProc colorServices, int16_t sourceSpace, int16_t resultSpace,
                       int16_t* components) noexcept {
   if (colorServices == nullptr) return errPlugInHostInsufficient;
   if (components == nullptr) return errMissingParameter;
-  ColorServicesInfo request{};
-  // Some hosts refuse a request whose size is smaller than their own record.
-  request.infoSize = int32_t(sizeof(ColorServicesInfo));
-  request.selector = plugIncolorServicesConvertColor;
-  request.sourceSpace = sourceSpace;
-  request.resultSpace = resultSpace;
-  request.reservedSourceSpaceInfo = nullptr;
-  request.reservedResultSpaceInfo = nullptr;
-  request.reserved = nullptr;
-  request.selectorParameter.specialColorID = 0;
-  CopyComponents(components, request.colorComponents);
+  ColorServicesInfo request =
+      ColourRequest(plugIncolorServicesConvertColor, sourceSpace, resultSpace, components);
   const int16_t err = colorServices(&request);
   if (err == noErr) CopyComponents(request.colorComponents, components);
   return err;
@@ -128,15 +136,11 @@ int16_t ChooseColour(ColorServicesProc colorServices, const unsigned char* promp
                      int16_t* components) noexcept {
   if (colorServices == nullptr) return errPlugInHostInsufficient;
   if (components == nullptr) return errMissingParameter;
-  ColorServicesInfo request{};
-  request.infoSize = int32_t(sizeof(ColorServicesInfo));
-  request.selector = plugIncolorServicesChooseColor;
-  request.sourceSpace = plugIncolorServicesRGBSpace;
-  request.resultSpace = plugIncolorServicesRGBSpace;
+  ColorServicesInfo request = ColourRequest(plugIncolorServicesChooseColor, plugIncolorServicesRGBSpace,
+                                            plugIncolorServicesRGBSpace, components);
   // The host only reads the prompt.
   request.selectorParameter.pickerPrompt =
       const_cast<Str255*>(reinterpret_cast<const Str255*>(prompt));
-  CopyComponents(components, request.colorComponents);
   const int16_t err = colorServices(&request);
   if (err != noErr) return err;
   for (int i = 0; i < 3; ++i) components[i] = int16_t(ClampByte(request.colorComponents[i]));
