@@ -38,6 +38,7 @@ struct DialogState {
   WindowRef opacityBar, opacityEdit;
   WindowRef linkBox, ignoreZeroBox, removeBox, alignmentBox;
   WindowRef swatchBrush;  // paints the custom colour's swatch
+  uint32_t systemPickerRow[16];  // the system colour dialog's own row of colours, for the process
   intptr_t previousEditProcs[kSliderCount];  // indexed by Slider
 
   // Thicknesses as stored, one less than shown.

@@ -41,17 +41,18 @@ void UpdateSwatch(DialogState& state, HWND dialog) noexcept {
 // imports nothing more. False when it was cancelled or cannot be shown.
 bool PickWithSystemDialog(DialogState& state, HWND dialog) noexcept {
   const FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return false;
   HMODULE library = LoadLibraryA("comdlg32.dll");
-  if (block == nullptr || library == nullptr) return false;
+  if (library == nullptr) return false;
   using ChooseColourProc = BOOL(WINAPI*)(LPCHOOSECOLORA);
   const auto choose =
       reinterpret_cast<ChooseColourProc>(reinterpret_cast<void*>(GetProcAddress(library, "ChooseColorA")));
-  static COLORREF customColours[16] = {};  // the dialog's own row of colours, kept per process
   CHOOSECOLORA request{};
   request.lStructSize = sizeof(request);
   request.hwndOwner = dialog;
   request.rgbResult = RGB(block->customRed, block->customGreen, block->customBlue);
-  request.lpCustColors = customColours;
+  static_assert(sizeof(state.systemPickerRow[0]) == sizeof(COLORREF));
+  request.lpCustColors = reinterpret_cast<COLORREF*>(state.systemPickerRow);
   request.Flags = CC_RGBINIT | CC_FULLOPEN;
   const bool chosen = choose != nullptr && choose(&request) != FALSE;
   FreeLibrary(library);
