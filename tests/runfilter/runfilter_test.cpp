@@ -36,8 +36,20 @@ struct Outcome {
   std::string messages;  // stdout and stderr together
 };
 
-// Runs runfilter with `args` (already quoted where needed), two minutes at most.
+Outcome RunFilterOnce(const std::string& args);
+
+// Runs runfilter with `args` (already quoted where needed), two minutes at most. Under
+// user-mode emulation a process now and then dies as it starts, before the program runs: exit
+// code -1 and nothing written, which runfilter itself never ends with (it exits 0, 1 or 2 and
+// names every refusal). Such a start is tried again, twice at most.
 Outcome RunFilter(const std::string& args) {
+  Outcome outcome = RunFilterOnce(args);
+  for (int retry = 0; retry < 2 && outcome.exitCode == -1 && outcome.messages.empty(); ++retry)
+    outcome = RunFilterOnce(args);
+  return outcome;
+}
+
+Outcome RunFilterOnce(const std::string& args) {
   Outcome outcome;
   const std::string log = TestOutputPath("runfilter-" + kArch + ".log");
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
