@@ -56,7 +56,7 @@ TEST_F(DepthTest, CustomColourAndOpacityInEveryModeDepthAndPath) {
       {plugInModeHSLColor, -1, 3},                {plugInModeMultichannel, plugInModeDeepMultichannel, 2}};
   for (const auto& c : modes)
     for (int32_t depth : {8, 16})
-      for (int32_t opacity : {100, 50, 1})
+      for (int32_t opacity : {100, 99, 50, 1})
         for (bool tiles : {true, false}) {
           const int16_t mode = depth == 16 ? c.mode16 : c.mode8;
           if (mode < 0) continue;
