@@ -427,6 +427,69 @@ int32_t ParseFieldNumber(const char* text) noexcept {
   return int32_t(value);
 }
 
+FieldDecimal ParseFieldDecimal(const char* text) noexcept {
+  FieldDecimal parsed{0, false};
+  if (text == nullptr) return parsed;
+  const char* p = text;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  int64_t whole = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    parsed.digits = true;
+    if (whole <= kFieldDecimalLimit) whole = whole * 10 + (*p - '0');
+  }
+  int64_t fraction = 0;
+  int32_t places = 0;
+  bool roundUp = false;
+  if (*p == '.' || *p == ',') {
+    for (++p; *p >= '0' && *p <= '9'; ++p) {
+      parsed.digits = true;
+      if (places < kFieldDecimals) {
+        fraction = fraction * 10 + (*p - '0');
+        ++places;
+      } else if (places++ == kFieldDecimals) {
+        roundUp = *p >= '5';  // only the first dropped place decides
+      }
+    }
+  }
+  for (; places < kFieldDecimals; ++places) fraction *= 10;
+  int64_t value = whole > kFieldDecimalLimit / 1000 ? kFieldDecimalLimit
+                                                   : whole * 1000 + fraction + (roundUp ? 1 : 0);
+  if (value > kFieldDecimalLimit) value = kFieldDecimalLimit;
+  parsed.thousandths = negative ? -value : value;
+  return parsed;
+}
+
+void FormatFieldDecimal(int64_t thousandths, char* out, int32_t bytes) noexcept {
+  if (out == nullptr || bytes <= 0) return;
+  char text[32];
+  int32_t n = 0;
+  const bool negative = thousandths < 0;
+  uint64_t magnitude = negative ? uint64_t(0) - uint64_t(thousandths) : uint64_t(thousandths);
+  uint64_t fraction = magnitude % 1000;
+  int32_t places = kFieldDecimals;
+  while (places > 0 && fraction % 10 == 0) fraction /= 10, --places;
+  // Digits from the last: the fraction's, the point, the whole part's.
+  for (int32_t i = 0; i < places; ++i, fraction /= 10) text[n++] = char('0' + fraction % 10);
+  if (places > 0) text[n++] = '.';
+  uint64_t whole = magnitude / 1000;
+  do {
+    text[n++] = char('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  if (negative) text[n++] = '-';
+  int32_t written = 0;
+  while (n > 0 && written < bytes - 1) out[written++] = text[--n];
+  out[written] = '\0';
+}
+
+bool FieldTakesCharacter(uint32_t character, bool decimal, bool negative) noexcept {
+  if (character == '\b' || (character >= '0' && character <= '9')) return true;
+  if (decimal && (character == '.' || character == ',')) return true;
+  return negative && character == '-';
+}
+
 int32_t WheelStepWithin(int32_t number, bool up, int32_t lowest, int32_t highest) noexcept {
   if (up) return number < highest ? (number < lowest ? lowest : number + 1) : number;
   if (number > highest) return highest;

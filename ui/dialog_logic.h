@@ -133,6 +133,25 @@ struct FieldRefill {
 FieldRefill RefillWithin(int32_t number, int32_t lowest, int32_t highest) noexcept;
 FieldRefill RefillFor(int32_t number, bool thickness) noexcept;
 
+// --- Decimal fields: lengths in the grid's unit, shown with up to kFieldDecimals places ---
+constexpr int32_t kFieldDecimals = 3;
+constexpr int64_t kFieldDecimalLimit = 999999999999;  // in thousandths; saturates there
+
+// A decimal as typed: leading blanks, a sign, digits with at most one '.' or ',' (either is a
+// decimal point), then anything else ends it. Places past kFieldDecimals are rounded, halves
+// away from zero. `digits` false when there are none ("", "-", ".").
+struct FieldDecimal {
+  int64_t thousandths;
+  bool digits;
+};
+FieldDecimal ParseFieldDecimal(const char* text) noexcept;
+// The shortest text for a value in thousandths: "12", "0.5", "-1.25". Writes at most `bytes`
+// bytes, the terminating zero included.
+void FormatFieldDecimal(int64_t thousandths, char* out, int32_t bytes) noexcept;
+// Whether a field takes this character into its text: digits and backspace always, a decimal
+// point where the field holds a length, a minus sign where it may go below zero.
+bool FieldTakesCharacter(uint32_t character, bool decimal, bool negative) noexcept;
+
 enum class ShortcutKind : uint8_t {
   none,
   command,         // WM_COMMAND with `commandId`, as if the control were clicked

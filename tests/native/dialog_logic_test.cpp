@@ -99,6 +99,32 @@ TEST(DialogLogic, FieldNumbersSteppingAndRefill) {
   EXPECT_EQ(RefillWithin(0, 1, 100).shown, 1);
 }
 
+// Decimal fields: what is typed, to thousandths and back to the shortest text.
+TEST(DialogLogic, DecimalFieldsParseRoundAndFormat) {
+  const struct { const char* typed; int64_t want; bool digits; const char* shown; } cases[] = {
+      {"", 0, false, "0"},          {"-", 0, false, "0"},         {".", 0, false, "0"},
+      {"12", 12000, true, "12"},    {" 1.5cm", 1500, true, "1.5"}, {"0,25", 250, true, "0.25"},
+      {"-2.125", -2125, true, "-2.125"}, {".5", 500, true, "0.5"}, {"3.", 3000, true, "3"},
+      {"0.0004", 0, true, "0"},     {"0.0005", 1, true, "0.001"}, {"0.99951", 1000, true, "1"},
+      {"-0.0005", -1, true, "-0.001"}, {"1.2.3", 1200, true, "1.2"},
+      {"99999999999999999999", kFieldDecimalLimit, true, "999999999.999"},
+  };
+  for (const auto& c : cases) {
+    const FieldDecimal parsed = ParseFieldDecimal(c.typed);
+    EXPECT_EQ(parsed.thousandths, c.want) << c.typed;
+    EXPECT_EQ(parsed.digits, c.digits) << c.typed;
+    char text[kFieldTextBytes];
+    FormatFieldDecimal(parsed.thousandths, text, kFieldTextBytes);
+    EXPECT_STREQ(text, c.shown) << c.typed;
+  }
+  char small[4];
+  FormatFieldDecimal(-12345, small, 4);
+  EXPECT_STREQ(small, "-12") << "cut to the buffer, terminated";
+  EXPECT_TRUE(FieldTakesCharacter('.', true, false) && FieldTakesCharacter(',', true, false));
+  EXPECT_FALSE(FieldTakesCharacter('.', false, true) || FieldTakesCharacter('-', true, false));
+  EXPECT_TRUE(FieldTakesCharacter('-', false, true) && FieldTakesCharacter('\b', false, false));
+}
+
 TEST(DialogLogic, LettersAndTheirShortcuts) {
   struct Case {
     char letter;
