@@ -289,7 +289,10 @@ TEST_F(DialogTest, FieldsForwardWhatIsTyped) {
       {"wheel up on empty", IDC_HGAP_EDIT, "", -1, "!", "1", &FilterParameters::horizontalGap, 1},
       {"F before the last digit", IDC_VGAP_EDIT, "25", 1, "F", "2", &FilterParameters::verticalGap, 2},
       {"J at the end", IDC_VGAP_EDIT, "25", -1, "j", "2", &FilterParameters::verticalGap, 2},
-      {"punctuation is not inserted", IDC_VGAP_EDIT, "3", -1, ".%-hy", "3", &FilterParameters::verticalGap, 3},
+      {"a gap takes only the point", IDC_VGAP_EDIT, "3", -1, ".%-hy", "3.", &FilterParameters::verticalGap, 3},
+      {"a fraction, rounded into the pixel field", IDC_VGAP_EDIT, "", -1, "2,5", "2,5", &FilterParameters::verticalGap, 3},
+      {"a thickness below one", IDC_VTHICK_EDIT, "", -1, "0.4", "0.4", &FilterParameters::verticalThickness, 0},
+      {"the opacity takes no point", IDC_OPACITY_EDIT, "30", -1, ".-", "30", &FilterParameters::opacity, 30},
   };
   Open();
   for (const Step& s : steps) {
