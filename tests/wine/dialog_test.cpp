@@ -792,12 +792,26 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
     int16_t mode;
     bool layerTransparency;
     int16_t opacity = 100;  // below 100: a translucent custom colour
+    void (*grid)(FilterParameters&) = nullptr;  // the grid group's settings, if any
   };
   const Case cases[] = {
       {"dialog_rgb.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false},
       {"dialog_rgb_transparent.png", SmoothImage(640, 480, 4), plugInModeRGBColor, true},
       {"dialog_gray.png", SmoothImage(640, 480, 1), plugInModeGrayScale, false},
       {"dialog_custom_translucent.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 45},
+      {"dialog_graph_paper.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 100,
+       [](FilterParameters& b) {  // at the host's 72 ppi: a centimetre is 28.35 px
+         b.unit = kGridCentimetres, b.horizontalGapLength = b.verticalGapLength = 965;
+         b.horizontalThickLength = b.verticalThickLength = 35, b.subdivisions = 10;
+         b.minorThickLength = 35, b.minorOpacity = 35;
+       }},
+      {"dialog_thirds_dashed.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 100,
+       [](FilterParameters& b) {
+         b.unit = kGridPixels, b.rows = b.columns = 3, b.frame = 1;
+         b.horizontalThickLength = b.verticalThickLength = 3000, b.dashLength = 12000, b.dashGapLength = 6000;
+         b.subdivisions = 2, b.lineStyle = kLineDashed, b.minorColourChoice = IDC_RADIO_BLACK, b.minorThickLength = 1000;
+         b.minorRed = b.minorGreen = b.minorBlue = 0;
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -808,6 +822,10 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
       b.colourRadioId = c.opacity < 100 ? IDC_RADIO_CUSTOM : IDC_RADIO_RED, b.verticalGap = 20, b.horizontalGap = 30;
       b.verticalThickness = 3, b.horizontalThickness = 5;
       b.opacity = c.opacity, b.customRed = 255, b.customGreen = 255, b.customBlue = 240;
+      if (c.grid != nullptr) {
+        b.horizontalGapLength = b.horizontalGap * 1000, b.verticalGapLength = b.verticalGap * 1000;
+        c.grid(b);
+      }
     });
     Command(IDC_PAN_LEFT_UP);
     InvalidateRect(dialog, nullptr, TRUE);
