@@ -246,7 +246,7 @@ void ApplyScriptedLengths(const FilterRecord* record, const ScriptedLength* leng
     distance = distance || lengths[i].kind == kUnitDistance;
   }
   if (!any && recordedUnit < 0) return;
-  int32_t target = block.unit;
+  int32_t target = kGridPixels;
   if (recordedUnit >= 0) {
     target = recordedUnit;
   } else if (percent) {

@@ -33,8 +33,9 @@ int16_t ThicknessMirror(int32_t length) noexcept {
 int32_t RoundedLength(int32_t length, const SettingRange& range) noexcept {
   // Halves up: floor((2 * length + scale) / (2 * scale)).
   const int64_t numerator = int64_t(length) * 2 + kLengthScale;
-  int64_t whole = numerator / (2 * kLengthScale);
-  if (numerator % (2 * kLengthScale) < 0) --whole;
+  constexpr int64_t kTwice = int64_t(2) * kLengthScale;
+  int64_t whole = numerator / kTwice;
+  if (numerator % kTwice < 0) --whole;
   if (whole < range.minimum) return range.minimum;
   if (whole > range.maximum) return range.maximum;
   return int32_t(whole);

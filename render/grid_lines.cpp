@@ -9,7 +9,9 @@ constexpr int64_t kNever = INT64_MAX;
 constexpr int64_t kLongestFixed = int64_t(kLongestLengthPixels) * kPixelOne;
 // Beyond any picture; keeps every product below 2^63.
 constexpr int64_t kFarthestFixed = (int64_t(1) << 38) * kPixelOne;
-constexpr int64_t kUnboundedIndex = int64_t(1) << 20;
+// Past any index a position in a picture can reach (they stay below 2^50), yet small enough that
+// index times step never overflows for the indexes a position gives.
+constexpr int64_t kUnboundedIndex = int64_t(1) << 52;
 
 int64_t FloorDiv(int64_t x, int64_t y) noexcept {
   int64_t q = x / y;
@@ -91,10 +93,10 @@ UnitScale PhysicalScale(uint8_t unit) noexcept {
   // kPixelOne / 65536 = 16; one unit is ppi * den / num pixels.
   switch (unit) {
     case kGridInches: return {16, 1000};
-    case kGridCentimetres: return {16 * 100, 1000 * 254};
-    case kGridMillimetres: return {16 * 10, 1000 * 254};
-    case kGridPoints: return {16, 1000 * 72};
-    default: return {16, 1000 * 6};  // picas
+    case kGridCentimetres: return {1600, 254000};  // 100 / 2.54
+    case kGridMillimetres: return {160, 254000};   // 10 / 2.54
+    case kGridPoints: return {16, 72000};
+    default: return {16, 6000};  // picas
   }
 }
 

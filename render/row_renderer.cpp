@@ -401,12 +401,12 @@ bool RenderRow(const StripeJob& job, bool rowOn, uint8_t* dstRow, const uint8_t*
   return true;
 }
 
-// One row of the grid by lattice: a pixel is the major lines' where a major line is drawn there
-// (a horizontal one's dash at this column, or a vertical one's at this row), else the minor
-// lines' where a minor one is, else the source's.
-template <typename T>
-bool RenderGridRow(const StripeJob& job, uint8_t rowKinds, uint8_t columnDashes, uint8_t* dstRow,
-                   const uint8_t* srcRow) noexcept {
+// The runs of one row of the grid by lattice, each handed to `take(kind, column, count)` until it
+// answers false: a pixel is the major lines' where a major line is drawn there (a horizontal
+// one's dash at this column, or a vertical one's at this row), else the minor lines' where a
+// minor one is, else the source's.
+template <typename Take>
+bool ForEachRun(const StripeJob& job, uint8_t rowKinds, uint8_t columnDashes, Take&& take) noexcept {
   const GridLines& lines = job.lines;
   const bool rowMajor = (rowKinds & kOnMajor) != 0, rowMinor = (rowKinds & kOnMinor) != 0;
   const bool columnMajor = (columnDashes & kOnMajor) != 0, columnMinor = (columnDashes & kOnMinor) != 0;
@@ -427,16 +427,41 @@ bool RenderGridRow(const StripeJob& job, uint8_t rowKinds, uint8_t columnDashes,
       next = candidate < next ? candidate : next;
     }
     const uint8_t kind = major ? kOnMajor : (minor ? kOnMinor : 0);
-    const int32_t column = int32_t(x - job.firstColumn);
-    if (!WriteRun<T>(job, kind, dstRow, srcRow, column, int32_t(next - x))) return false;
+    if (!take(kind, int32_t(x - job.firstColumn), int32_t(next - x))) return false;
     x = next;
   }
   return true;
 }
 
+// The runs of a row that crosses no horizontal line depend only on which vertical lines' dashes
+// are drawn at that row: kept per call for each of the four cases, up to a fixed count of runs
+// (a row with more is worked out again each time).
+constexpr int32_t kCachedRuns = 1024;
+struct RowRuns {
+  bool built;
+  bool complete;
+  int32_t count;
+  int32_t columns[kCachedRuns];
+  int32_t lengths[kCachedRuns];
+  uint8_t kinds[kCachedRuns];
+};
+
+void BuildRowRuns(const StripeJob& job, uint8_t columnDashes, RowRuns* runs) noexcept {
+  runs->built = true;
+  runs->count = 0;
+  runs->complete = ForEachRun(job, 0, columnDashes, [runs](uint8_t kind, int32_t column, int32_t count) {
+    if (runs->count == kCachedRuns) return false;
+    runs->columns[runs->count] = column, runs->lengths[runs->count] = count, runs->kinds[runs->count] = kind;
+    ++runs->count;
+    return true;
+  });
+}
+
 template <typename T>
 bool RenderGridRows(const StripeJob& job) noexcept {
   const GridLines& lines = job.lines;
+  RowRuns cached[4];
+  for (RowRuns& runs : cached) runs.built = false;
   int64_t rowNext = INT64_MIN;
   uint8_t rowKinds = 0;
   for (int32_t r = 0; r < job.rows; ++r) {
@@ -449,7 +474,19 @@ bool RenderGridRows(const StripeJob& job) noexcept {
     if (job.columns <= 0) continue;
     uint8_t* dstRow = job.dst + ptrdiff_t(r) * job.dstRowBytes;
     const uint8_t* srcRow = job.src + ptrdiff_t(r) * job.srcRowBytes;
-    if (!RenderGridRow<T>(job, rowKinds, columnDashes, dstRow, srcRow)) return false;
+    auto write = [&](uint8_t kind, int32_t column, int32_t count) {
+      return WriteRun<T>(job, kind, dstRow, srcRow, column, count);
+    };
+    if (rowKinds == 0) {
+      RowRuns& runs = cached[columnDashes];
+      if (!runs.built) BuildRowRuns(job, columnDashes, &runs);
+      if (runs.complete) {
+        for (int32_t i = 0; i < runs.count; ++i)
+          if (!write(runs.kinds[i], runs.columns[i], runs.lengths[i])) return false;
+        continue;
+      }
+    }
+    if (!ForEachRun(job, rowKinds, columnDashes, write)) return false;
   }
   return true;
 }

@@ -91,6 +91,11 @@ TEST_F(GridTermsRenderTest, CentimetresDoNotDrift) {
   EXPECT_EQ(next, 11812) << "1.18 px drawn as 1";
   ResolveGridLines(b, 0, -5, 20000, 20000, &lines);  // no resolution from the host: 72 ppi
   EXPECT_EQ(AxisKindsAt(lines.down, 2835, &next), kOnMajor) << "100 cm at 72 ppi is 2834.6 px";
+  // The smallest period there is, a thousandth of a pixel, covers everything, however far.
+  b.unit = kGridPixels, b.horizontalGapLength = 1, b.horizontalThickLength = 0;
+  ResolveGridLines(b, 0, 0, int64_t(1) << 32, int64_t(1) << 32, &lines);
+  for (int64_t p : {int64_t(0), int64_t(5000), int64_t(3) << 30})
+    EXPECT_EQ(AxisKindsAt(lines.down, p, &next), kOnMajor) << p;
 }
 
 // Majors win over minors, and at a crossing a pixel is drawn when either line is drawn there;
