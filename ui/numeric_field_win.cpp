@@ -102,6 +102,16 @@ void RunShortcut(DialogState& state, HWND field, FieldShortcut shortcut, LPARAM 
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(shortcut.commandId, 0), 0);
 }
 
+// A grid field's text, when it holds a number, stored in the field's terms.
+void TakeGridText(DialogState& state, GridField gridField, HWND field) noexcept {
+  char text[kFieldTextBytes] = {};
+  GetWindowTextA(field, text, kFieldTextBytes);
+  const FieldDecimal typed = ParseFieldDecimal(text);
+  // Counts take whole numbers: a typed fraction is dropped.
+  if (typed.digits)
+    TakeGridField(state, gridField, GridFieldSpecOf(gridField).length ? typed.thousandths : typed.thousandths / 1000);
+}
+
 // The grid group's fields: the same keys, and a decimal point or a minus sign where the field
 // takes one. Every change is stored at once; leaving the field shows the stored value.
 LRESULT GridFieldMessage(DialogState& state, GridField gridField, HWND field, UINT message,
@@ -117,14 +127,13 @@ LRESULT GridFieldMessage(DialogState& state, GridField gridField, HWND field, UI
         return 0;
       }
       break;
+    case WM_KEYUP:
+      if (wParam == VK_DELETE) TakeGridText(state, gridField, field);
+      break;
     case WM_CHAR:
       if (FieldTakesCharacter(uint32_t(wParam), spec.length, spec.negative)) {
         CallWindowProcA(previous, field, message, wParam, lParam);
-        char text[kFieldTextBytes] = {};
-        GetWindowTextA(field, text, kFieldTextBytes);
-        const FieldDecimal typed = ParseFieldDecimal(text);
-        // Counts take whole numbers: a typed fraction is dropped.
-        if (typed.digits) TakeGridField(state, gridField, spec.length ? typed.thousandths : typed.thousandths / 1000);
+        TakeGridText(state, gridField, field);
       } else {
         RunShortcut(state, field, ShortcutForCharacter(uint32_t(wParam)), lParam);
       }
@@ -137,6 +146,7 @@ LRESULT GridFieldMessage(DialogState& state, GridField gridField, HWND field, UI
       }
       return 0;
     case WM_KILLFOCUS:
+      TakeGridText(state, gridField, field);  // pasted text too
       ShowGridField(state, gridField);
       break;
     default:
