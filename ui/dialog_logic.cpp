@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "host/coordinates.h"
 #include "params/parameters.h"
@@ -330,11 +331,13 @@ int64_t GridFieldStep(GridField field, int64_t value, bool up) noexcept {
 GridFieldOutcome ApplyGridField(DialogState& state, GridField field, int64_t typed) noexcept {
   GridFieldOutcome outcome{kGridFieldCount, false};
   FilterParameters* block = BlockOf(state);
-  if (block == nullptr || field >= kGridFieldCount) return outcome;
+  if (block == nullptr || field < 0 || field >= kGridFieldCount) return outcome;
   const int64_t before = GridFieldValue(*block, field);
   SetGridFieldValue(*block, field, typed);
   outcome.render = GridFieldValue(*block, field) != before;
   const GridField partner = kGridFields[field].partner;
+  if (field == kRowsField || field == kColumnsField) state.lastChangedCount = field;
+  if (field == kVerticalOffsetField || field == kHorizontalOffsetField) state.lastChangedOffset = field;
   if (state.linkOn && partner != kGridFieldCount) {
     const int64_t partnerBefore = GridFieldValue(*block, partner);
     SetGridFieldValue(*block, partner, GridFieldValue(*block, field));
@@ -434,6 +437,7 @@ void OpenDialogState(DialogState& state, InvocationContext* context) noexcept {
   UpdatePixelMirrors(block);
   state.savedBlock = *block;
   state.linkOn = false;
+  state.lastChangedCount = state.lastChangedOffset = kGridFieldCount;
   state.panH = 0;
   state.panV = 0;
   state.panMinH = state.panMaxH = state.panMinV = state.panMaxV = 0;
@@ -590,6 +594,11 @@ Slider ApplyLink(DialogState& state, bool checked) noexcept {
     return kSliderCount;
   }
   state.linkOn = true;
+  for (const GridField changed : {state.lastChangedCount, state.lastChangedOffset}) {
+    FilterParameters* linked = BlockOf(state);
+    if (changed == kGridFieldCount || linked == nullptr) continue;
+    SetGridFieldValue(*linked, kGridFields[changed].partner, GridFieldValue(*linked, changed));
+  }
   // The length goes along with the whole value, so a fraction is copied too.
   FilterParameters* block = BlockOf(state);
   if (state.workingVerticalGap == state.workingHorizontalGap &&

@@ -106,7 +106,8 @@ int32_t NewScrollValue(int32_t current, int32_t code, int32_t thumb, const Slide
 // One scroll message of a slider: value, field, Link copy.
 ScrollOutcome ApplyScroll(DialogState& state, Slider slider, int32_t code, int32_t thumb) noexcept;
 
-// The Link box changed; the gap slider to refresh with kScrollKeep, or kSliderCount.
+// The Link box changed; the gap slider to refresh with kScrollKeep, or kSliderCount. Checked,
+// it also copies the count and the offset changed last in this dialog to their partners.
 Slider ApplyLink(DialogState& state, bool checked) noexcept;
 
 // Pan buttons' steps; false for any other id.

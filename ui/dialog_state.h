@@ -82,6 +82,9 @@ struct DialogState {
   bool partnerTextEnabled = true;  // lives as long as the module
   bool linkOn;
   GapDirection lastChangedGap = GapDirection::horizontal;  // lives as long as the module
+  // Of rows and columns, and of the two offsets, the one changed last in this dialog, or
+  // kGridFieldCount: checking Link copies it to its partner.
+  GridField lastChangedCount, lastChangedOffset;
 
   bool previewSetUp;  // the preview region was requested at opening
   int32_t panH, panV;

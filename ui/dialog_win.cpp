@@ -212,7 +212,14 @@ void EndWith(DialogState& state, HWND dialog, INT_PTR code) noexcept {
 }
 
 void OnLink(DialogState& state, HWND dialog) noexcept {
-  const Slider refresh = ApplyLink(state, IsChecked(dialog, IDC_LINK));
+  const bool checked = IsChecked(dialog, IDC_LINK);
+  const bool copiesGrid = checked && (state.lastChangedCount != kGridFieldCount ||
+                                      state.lastChangedOffset != kGridFieldCount);
+  const Slider refresh = ApplyLink(state, checked);
+  if (copiesGrid) {
+    for (int32_t i = 0; i < kGridFieldCount; ++i) ShowGridField(state, GridField(i));
+    RerenderPreview(state);
+  }
   if (refresh == kSliderCount) return;
   const SliderSpec& spec = SliderSpecOf(refresh);
   SendMessageA(dialog, spec.horizontalMessage ? WM_HSCROLL : WM_VSCROLL,

@@ -648,6 +648,7 @@ TEST_F(DialogTest, GridGroupShowsStoresLinksAndCancels) {
     EXPECT_EQ(Block()->rows, 5);
     EXPECT_GT(Polls(), before) << "the preview follows";
     SendMessageA(Item(IDC_LINK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Block()->columns == 5 && Text(IDC_COLUMNS_EDIT) == "5") << "Link copies the rows changed last";
     SetField(IDC_COLUMNS_EDIT, "");
     for (const char k : std::string("12")) Type(IDC_COLUMNS_EDIT, k);
     EXPECT_TRUE(Block()->rows == 12 && Block()->columns == 12 && Text(IDC_ROWS_EDIT) == "12");
