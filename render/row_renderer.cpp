@@ -421,10 +421,12 @@ bool ForEachRun(const StripeJob& job, uint8_t rowKinds, uint8_t columnDashes, Ta
   }
   const int64_t end = job.firstColumn + job.columns;
   int64_t x = job.firstColumn;
+  // The vertical lines are looked up again only where they may change, not at every dash.
+  uint8_t columns = 0;
+  int64_t columnsNext = (columnMajor || columnMinor) ? x : end;
   while (x < end) {
-    int64_t next = end, candidate = end;
-    const uint8_t columns = (columnMajor || columnMinor) ? AxisKindsAt(across, x, &candidate) : 0;
-    next = candidate < next ? candidate : next;
+    if (x >= columnsNext) columns = AxisKindsAt(across, x, &columnsNext);
+    int64_t next = columnsNext < end ? columnsNext : end, candidate = end;
     bool major = columnMajor && (columns & kOnMajor) != 0;
     bool minor = columnMinor && (columns & kOnMinor) != 0;
     if (rowMajor) {
