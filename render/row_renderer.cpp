@@ -409,13 +409,24 @@ template <typename Take>
 bool ForEachRun(const StripeJob& job, uint8_t rowKinds, uint8_t columnDashes, Take&& take) noexcept {
   const GridLines& lines = job.lines;
   const bool rowMajor = (rowKinds & kOnMajor) != 0, rowMinor = (rowKinds & kOnMinor) != 0;
-  const bool columnMajor = (columnDashes & kOnMajor) != 0, columnMinor = (columnDashes & kOnMinor) != 0;
+  const bool columnMajor = (columnDashes & kOnMajor) != 0;
+  bool columnMinor = (columnDashes & kOnMinor) != 0;
+  // A solid horizontal line decides its whole row, or (a minor one) all of it but the major
+  // vertical lines: the other families need not be walked.
+  if (rowMajor && lines.alongRowsMajor.off <= 0) return take(kOnMajor, 0, job.columns);
+  AxisLines across = lines.across;
+  if (rowMinor && lines.alongRowsMinor.off <= 0) {
+    across.minor.enabled = false;
+    columnMinor = false;
+  }
   const int64_t end = job.firstColumn + job.columns;
   int64_t x = job.firstColumn;
+  // The vertical lines are looked up again only where they may change, not at every dash.
+  uint8_t columns = 0;
+  int64_t columnsNext = (columnMajor || columnMinor) ? x : end;
   while (x < end) {
-    int64_t next = end, candidate = end;
-    const uint8_t columns = (columnMajor || columnMinor) ? AxisKindsAt(lines.across, x, &candidate) : 0;
-    next = candidate < next ? candidate : next;
+    if (x >= columnsNext) columns = AxisKindsAt(across, x, &columnsNext);
+    int64_t next = columnsNext < end ? columnsNext : end, candidate = end;
     bool major = columnMajor && (columns & kOnMajor) != 0;
     bool minor = columnMinor && (columns & kOnMinor) != 0;
     if (rowMajor) {
