@@ -1,5 +1,5 @@
 // The parameters dialog's controls as the template must hold them, in tab and z-order (the
-// design's 28, then the custom colour's and the opacity's):
+// design's 28, then the custom colour's and the opacity's, then the grid group's):
 // one table for the native template check and the Windows instantiation check. Styles are
 // spelled out here because the native build has no Windows headers.
 #pragma once
@@ -14,7 +14,7 @@ constexpr uint32_t kChild = 0x40000000, kVisible = 0x10000000, kBorder = 0x00800
                    kTabStop = 0x00010000, kGroup = 0x00020000, kVScroll = 0x00200000,
                    kAutoHScroll = 0x80, kDefPushButton = 1, kAutoCheckBox = 3, kRadioButton = 4,
                    kNotify = 0x4000, kCentre = 1, kRight = 2, kVertical = 1, kDropDown = 2,
-                   kStaticNotify = 0x100;
+                   kStaticNotify = 0x100, kDropDownList = 3, kGroupBox = 7;
 constexpr uint32_t kShown = kChild | kVisible;
 constexpr uint32_t kField = kShown | kBorder | kTabStop | kAutoHScroll;
 constexpr uint32_t kCheck = kShown | kTabStop | kAutoCheckBox;
@@ -35,7 +35,10 @@ struct Control {
   uint32_t style;
 };
 
-constexpr Control kControls[33] = {
+// The template's size in dialog units.
+constexpr int16_t kDialogWidth = 480, kDialogHeight = 271;
+
+constexpr Control kControls[61] = {
     {IDC_HGAP_EDIT, kEdit, "", 222, 11, 26, 12, kField},
     {IDC_HTHICK_EDIT, kEdit, "", 252, 11, 26, 12, kField},
     {IDC_VGAP_EDIT, kEdit, "", 5, 225, 26, 12, kField},
@@ -69,6 +72,34 @@ constexpr Control kControls[33] = {
     {IDC_OPACITY_LABEL, kStatic, "Opacity(&P):", 110, 26, 44, 8, kShown | kRight},
     {IDC_OPACITY_EDIT, kEdit, "", 156, 24, 20, 12, kField},
     {IDC_OPACITY_BAR, kScrollBar, "", 178, 24, 40, 12, kShown},
+    {IDC_GRID_GROUP, kButton, "Grid", 288, 4, 186, 262, kShown | kGroupBox},
+    {IDC_UNIT_LABEL, kStatic, "Unit(&N):", 294, 18, 56, 8, kShown | kRight},
+    {IDC_UNIT, kComboBox, "", 352, 16, 70, 100, kShown | kVScroll | kTabStop | kDropDownList},
+    {IDC_ROWS_LABEL, kStatic, "Rows(&Y):", 294, 36, 56, 8, kShown | kRight},
+    {IDC_ROWS_EDIT, kEdit, "", 352, 34, 34, 12, kField},
+    {IDC_COLUMNS_LABEL, kStatic, "Columns(&M):", 388, 36, 44, 8, kShown | kRight},
+    {IDC_COLUMNS_EDIT, kEdit, "", 434, 34, 34, 12, kField},
+    {IDC_FRAME, kButton, "Frame(&T)", 352, 51, 60, 10, kCheck},
+    {IDC_VOFFSET_LABEL, kStatic, "Offset down(&V):", 294, 68, 56, 8, kShown | kRight},
+    {IDC_VOFFSET_EDIT, kEdit, "", 352, 66, 34, 12, kField},
+    {IDC_HOFFSET_LABEL, kStatic, "right:", 388, 68, 44, 8, kShown | kRight},
+    {IDC_HOFFSET_EDIT, kEdit, "", 434, 66, 34, 12, kField},
+    {IDC_SUBDIVIDE_LABEL, kStatic, "Subdivisions(&S):", 294, 88, 56, 8, kShown | kRight},
+    {IDC_SUBDIVIDE_EDIT, kEdit, "", 352, 86, 34, 12, kField},
+    {IDC_MINOR_COLOUR_LABEL, kStatic, "Minor color(&H):", 294, 104, 56, 8, kShown | kRight},
+    {IDC_MINOR_COLOUR, kComboBox, "", 352, 102, 60, 80, kShown | kVScroll | kTabStop | kDropDownList},
+    {IDC_MINOR_SWATCH, kStatic, "", 416, 103, 16, 10, kShown | kBorder | kStaticNotify},
+    {IDC_MINOR_OPACITY_LABEL, kStatic, "Opacity:", 294, 120, 56, 8, kShown | kRight},
+    {IDC_MINOR_OPACITY_EDIT, kEdit, "", 352, 118, 34, 12, kField},
+    {IDC_MINOR_THICK_LABEL, kStatic, "Thickness:", 388, 120, 44, 8, kShown | kRight},
+    {IDC_MINOR_THICK_EDIT, kEdit, "", 434, 118, 34, 12, kField},
+    {IDC_STYLE_LABEL, kStatic, "Style(&J):", 294, 140, 56, 8, kShown | kRight},
+    {IDC_STYLE, kComboBox, "", 352, 138, 60, 60, kShown | kVScroll | kTabStop | kDropDownList},
+    {IDC_DASH_LABEL, kStatic, "Dash:", 294, 156, 56, 8, kShown | kRight},
+    {IDC_DASH_EDIT, kEdit, "", 352, 154, 34, 12, kField},
+    {IDC_DASH_GAP_LABEL, kStatic, "Gap:", 388, 156, 44, 8, kShown | kRight},
+    {IDC_DASH_GAP_EDIT, kEdit, "", 434, 154, 34, 12, kField},
+    {IDC_HELD_NOTE, kStatic, "", 294, 176, 174, 40, kShown},
 };
 
 }  // namespace dialog_controls

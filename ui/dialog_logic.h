@@ -41,6 +41,11 @@ int32_t BarPositionForValue(const SliderSpec& spec, int32_t value) noexcept;
 // kSliderCount when the handle is none of the four.
 Slider SliderForBar(const DialogState& state, WindowRef bar) noexcept;
 Slider SliderForEdit(const DialogState& state, WindowRef edit) noexcept;
+// The text a slider's field shows for the block: a gap's or thickness's length in the unit
+// ("12", "0.5"), the opacity's percent.
+void SliderFieldText(const FilterParameters& block, Slider slider, char* out, int32_t bytes) noexcept;
+// Gaps and thicknesses take decimals; the opacity does not.
+bool SliderTakesFraction(Slider slider) noexcept;
 // The number a slider's field shows for a stored value.
 int32_t ShownValue(Slider slider, int32_t stored) noexcept;
 
@@ -67,6 +72,25 @@ void SetAlignmentFromSelection(FilterParameters& block, int32_t selection) noexc
 // prompt. noErr: the block holds the chosen colour and draws it; otherwise the host's code
 // (-128 when the user cancelled, -30900 without colour services) and the block is unchanged.
 int16_t PickCustomColourWithHost(InvocationContext* context) noexcept;
+// The same for the minor lines' colour, with its own prompt; noErr: the block holds it.
+int16_t PickMinorColourWithHost(InvocationContext* context) noexcept;
+// A colour chosen elsewhere becomes the minor lines' colour.
+void SetMinorColour(InvocationContext* context, uint8_t red, uint8_t green, uint8_t blue) noexcept;
+// The minor colour list's choice: a fixed colour is stored at once; false for Custom, which
+// the caller takes to a picker.
+bool ApplyMinorChoice(DialogState& state, int32_t choice) noexcept;
+// The unit and style lists' and the frame box's changes; out-of-range choices change nothing.
+void SetUnitFromSelection(FilterParameters& block, int32_t selection) noexcept;
+void SetStyleFromSelection(FilterParameters& block, int32_t selection) noexcept;
+void SetFrame(FilterParameters& block, bool on) noexcept;
+// The stored unit, style and minor colour as the lists' selections.
+int32_t UnitSelection(const FilterParameters& block) noexcept;
+int32_t StyleSelection(const FilterParameters& block) noexcept;
+int32_t MinorColourSelection(const FilterParameters& block) noexcept;
+void MinorColourOf(const FilterParameters& block, uint8_t rgb[3]) noexcept;
+// What the note under the grid group says: which lengths are held at 30,000 px once converted
+// to pixels on this picture, or an empty text.
+void HeldLengthsNote(const InvocationContext* context, char* out, int32_t bytes) noexcept;
 // A colour chosen elsewhere (the system's dialog) becomes the drawn custom colour.
 void SetCustomColour(InvocationContext* context, uint8_t red, uint8_t green, uint8_t blue) noexcept;
 
@@ -82,7 +106,8 @@ int32_t NewScrollValue(int32_t current, int32_t code, int32_t thumb, const Slide
 // One scroll message of a slider: value, field, Link copy.
 ScrollOutcome ApplyScroll(DialogState& state, Slider slider, int32_t code, int32_t thumb) noexcept;
 
-// The Link box changed; the gap slider to refresh with kScrollKeep, or kSliderCount.
+// The Link box changed; the gap slider to refresh with kScrollKeep, or kSliderCount. Checked,
+// it also copies the count and the offset changed last in this dialog to their partners.
 Slider ApplyLink(DialogState& state, bool checked) noexcept;
 
 // Pan buttons' steps; false for any other id.
@@ -112,6 +137,48 @@ void CentrePreview(DialogState& state) noexcept;
 void EndWithOk(DialogState& state) noexcept;
 void EndWithCancel(DialogState& state) noexcept;
 
+// --- The grid group ---
+// The lists' items, in the order of their stored values.
+constexpr int32_t kUnitChoices = 7;
+extern const char* const kUnitNames[kUnitChoices];
+constexpr int32_t kStyleChoices = 3;
+extern const char* const kStyleNames[kStyleChoices];
+// The minor lines' colour: the four fixed colours of the radios, then Custom (the picker).
+constexpr int32_t kMinorColourChoices = 5;
+constexpr int32_t kMinorCustomChoice = 4;
+extern const char* const kMinorColourNames[kMinorColourChoices];
+// The choice that shows an RGB colour: a fixed colour when it is exactly one, else Custom.
+int32_t MinorChoiceForColour(uint8_t red, uint8_t green, uint8_t blue) noexcept;
+// The colour of a fixed choice; false (nothing written) for Custom and anything else.
+bool ColourOfMinorChoice(int32_t choice, uint8_t rgb[3]) noexcept;
+
+// One field of the grid group: a length in the grid's unit (in thousandths) or a whole number.
+struct GridFieldSpec {
+  int32_t editId;
+  bool length;
+  bool negative;     // takes a minus sign
+  int64_t lowest;    // thousandths for lengths
+  int64_t highest;
+  GridField partner;  // takes the same value while Link is on; kGridFieldCount for none
+};
+const GridFieldSpec& GridFieldSpecOf(GridField field) noexcept;
+// kGridFieldCount when the handle is none of the fields.
+GridField GridFieldForEdit(const DialogState& state, WindowRef edit) noexcept;
+// The block's value in the field's terms, and the block written from it (clamped to the field).
+int64_t GridFieldValue(const FilterParameters& block, GridField field) noexcept;
+void SetGridFieldValue(FilterParameters& block, GridField field, int64_t value) noexcept;
+// The text a field shows for the block's value.
+void GridFieldText(const FilterParameters& block, GridField field, char* out, int32_t bytes) noexcept;
+// A wheel or Up/Down step: one whole unit or one, within the field's range.
+int64_t GridFieldStep(GridField field, int64_t value, bool up) noexcept;
+
+struct GridFieldOutcome {
+  GridField partner;  // took the value through Link, or kGridFieldCount
+  bool render;
+};
+// A number typed into a field (in its terms): stored, clamped, copied by Link.
+GridFieldOutcome ApplyGridField(DialogState& state, GridField field, int64_t typed) noexcept;
+
 // --- Numeric fields ---
 constexpr int32_t kFieldTextBytes = 80;
 constexpr int32_t kFieldMaximum = 30000;  // the highest number any field shows
@@ -132,6 +199,25 @@ struct FieldRefill {
 };
 FieldRefill RefillWithin(int32_t number, int32_t lowest, int32_t highest) noexcept;
 FieldRefill RefillFor(int32_t number, bool thickness) noexcept;
+
+// --- Decimal fields: lengths in the grid's unit, shown with up to kFieldDecimals places ---
+constexpr int32_t kFieldDecimals = 3;
+constexpr int64_t kFieldDecimalLimit = 999999999999;  // in thousandths; saturates there
+
+// A decimal as typed: leading blanks, a sign, digits with at most one '.' or ',' (either is a
+// decimal point), then anything else ends it. Places past kFieldDecimals are rounded, halves
+// away from zero. `digits` false when there are none ("", "-", ".").
+struct FieldDecimal {
+  int64_t thousandths;
+  bool digits;
+};
+FieldDecimal ParseFieldDecimal(const char* text) noexcept;
+// The shortest text for a value in thousandths: "12", "0.5", "-1.25". Writes at most `bytes`
+// bytes, the terminating zero included.
+void FormatFieldDecimal(int64_t thousandths, char* out, int32_t bytes) noexcept;
+// Whether a field takes this character into its text: digits and backspace always, a decimal
+// point where the field holds a length, a minus sign where it may go below zero.
+bool FieldTakesCharacter(uint32_t character, bool decimal, bool negative) noexcept;
 
 enum class ShortcutKind : uint8_t {
   none,

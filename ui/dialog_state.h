@@ -29,6 +29,20 @@ enum Slider : int32_t {
   kSliderCount
 };
 
+// The grid group's fields, none with a scroll bar.
+enum GridField : int32_t {
+  kRowsField,
+  kColumnsField,
+  kVerticalOffsetField,
+  kHorizontalOffsetField,
+  kSubdivisionsField,
+  kMinorOpacityField,
+  kMinorThicknessField,
+  kDashField,
+  kDashGapField,
+  kGridFieldCount
+};
+
 struct DialogState {
   InvocationContext* context;
   WindowRef dialogWindow;
@@ -38,6 +52,10 @@ struct DialogState {
   WindowRef opacityBar, opacityEdit;
   WindowRef linkBox, ignoreZeroBox, removeBox, alignmentBox;
   WindowRef swatchBrush;  // paints the custom colour's swatch
+  WindowRef unitBox, minorColourBox, styleBox, frameBox, heldNote;
+  WindowRef gridEdits[kGridFieldCount];  // indexed by GridField
+  intptr_t previousGridEditProcs[kGridFieldCount];
+  WindowRef minorSwatchBrush;  // paints the minor lines' colour
   uint32_t systemPickerRow[16];  // the system colour dialog's own row of colours, for the process
   intptr_t previousEditProcs[kSliderCount];  // indexed by Slider
 
@@ -55,12 +73,18 @@ struct DialogState {
   int16_t savedAlignment;
   uint8_t savedIgnoreZeroPixel;
   uint8_t savedRemoveOthers;
+  FilterParameters savedBlock;  // the grid group's settings come back from here
 
   int32_t typedValue;
+  int64_t typedLength;  // what was typed, in thousandths, when it had a fraction
+  bool typedFraction;
   bool rewriteFieldText;
   bool partnerTextEnabled = true;  // lives as long as the module
   bool linkOn;
   GapDirection lastChangedGap = GapDirection::horizontal;  // lives as long as the module
+  // Of rows and columns, and of the two offsets, the one changed last in this dialog, or
+  // kGridFieldCount: checking Link copies it to its partner.
+  GridField lastChangedCount, lastChangedOffset;
 
   bool previewSetUp;  // the preview region was requested at opening
   int32_t panH, panV;

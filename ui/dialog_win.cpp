@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "host/coordinates.h"
-#include "params/run_control.h"
+#include "params/parameters.h"
 #include "params/settings.h"
 #include "render/drivers.h"
 #include "resources/resource_ids.h"
@@ -38,10 +38,8 @@ void UpdateSwatch(DialogState& state, HWND dialog) noexcept {
 }
 
 // The system's colour dialog, for hosts without a picker; loaded when needed, so the module
-// imports nothing more. False when it was cancelled or cannot be shown.
-bool PickWithSystemDialog(DialogState& state, HWND dialog) noexcept {
-  const FilterParameters* block = BlockOf(state);
-  if (block == nullptr) return false;
+// imports nothing more. False when it was cancelled or cannot be shown; `rgb` is in and out.
+bool PickWithSystemDialog(DialogState& state, HWND dialog, uint8_t rgb[3]) noexcept {
   HMODULE library = LoadLibraryA("comdlg32.dll");
   if (library == nullptr) return false;
   using ChooseColourProc = BOOL(WINAPI*)(LPCHOOSECOLORA);
@@ -50,27 +48,68 @@ bool PickWithSystemDialog(DialogState& state, HWND dialog) noexcept {
   CHOOSECOLORA request{};
   request.lStructSize = sizeof(request);
   request.hwndOwner = dialog;
-  request.rgbResult = RGB(block->customRed, block->customGreen, block->customBlue);
+  request.rgbResult = RGB(rgb[0], rgb[1], rgb[2]);
   static_assert(sizeof(state.systemPickerRow[0]) == sizeof(COLORREF));
   request.lpCustColors = reinterpret_cast<COLORREF*>(state.systemPickerRow);
   request.Flags = CC_RGBINIT | CC_FULLOPEN;
   const bool chosen = choose != nullptr && choose(&request) != FALSE;
   FreeLibrary(library);
-  if (chosen)
-    SetCustomColour(state.context, GetRValue(request.rgbResult), GetGValue(request.rgbResult),
-                    GetBValue(request.rgbResult));
+  if (chosen) {
+    rgb[0] = GetRValue(request.rgbResult), rgb[1] = GetGValue(request.rgbResult);
+    rgb[2] = GetBValue(request.rgbResult);
+  }
   return chosen;
 }
 
 // The custom radio or its swatch: the host's picker, or the system's when the host has none
 // or refuses. Cancel in either leaves colour and radio as they were.
 void OnCustomColour(DialogState& state, HWND dialog) noexcept {
+  const FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
   const int16_t err = PickCustomColourWithHost(state.context);
   if (err == userCanceledErr) return;
-  if (err != noErr && !PickWithSystemDialog(state, dialog)) return;
+  if (err != noErr) {
+    uint8_t rgb[3] = {block->customRed, block->customGreen, block->customBlue};
+    if (!PickWithSystemDialog(state, dialog, rgb)) return;
+    SetCustomColour(state.context, rgb[0], rgb[1], rgb[2]);
+  }
   CheckRadioButton(dialog, IDC_RADIO_BLACK, IDC_RADIO_CUSTOM, IDC_RADIO_CUSTOM);
   UpdateSwatch(state, dialog);
   RerenderPreview(state);
+}
+
+// The minor colour's list and swatch show the block's minor colour.
+void ShowMinorColour(DialogState& state, HWND dialog) noexcept {
+  const FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  SendMessageA(WindowOf(state.minorColourBox), CB_SETCURSEL, WPARAM(MinorColourSelection(*block)), 0);
+  uint8_t rgb[3];
+  MinorColourOf(*block, rgb);
+  HBRUSH brush = CreateSolidBrush(RGB(rgb[0], rgb[1], rgb[2]));
+  if (brush == nullptr) return;
+  if (state.minorSwatchBrush != nullptr) DeleteObject(static_cast<HBRUSH>(state.minorSwatchBrush));
+  state.minorSwatchBrush = brush;
+  InvalidateRect(GetDlgItem(dialog, IDC_MINOR_SWATCH), nullptr, TRUE);
+}
+
+// Custom in the minor colour's list, or a click on its swatch: a picker as for the stripes.
+void OnMinorCustomColour(DialogState& state, HWND dialog) noexcept {
+  const FilterParameters* block = BlockOf(state);
+  if (block == nullptr) return;
+  const int16_t err = PickMinorColourWithHost(state.context);
+  if (err != noErr && err != userCanceledErr) {
+    uint8_t rgb[3];
+    MinorColourOf(*block, rgb);
+    if (PickWithSystemDialog(state, dialog, rgb)) SetMinorColour(state.context, rgb[0], rgb[1], rgb[2]);
+  }
+  ShowMinorColour(state, dialog);  // a cancelled pick puts the list back on the colour it shows
+  RerenderPreview(state);
+}
+
+void ShowHeldNote(DialogState& state) noexcept {
+  char note[160];
+  HeldLengthsNote(state.context, note, int32_t(sizeof note));
+  SetWindowTextA(WindowOf(state.heldNote), note);
 }
 
 void FindControls(DialogState& state, HWND dialog) noexcept {
@@ -83,6 +122,35 @@ void FindControls(DialogState& state, HWND dialog) noexcept {
   state.ignoreZeroBox = GetDlgItem(dialog, IDC_IGNORE_ZERO);
   state.removeBox = GetDlgItem(dialog, IDC_REMOVE);
   state.alignmentBox = GetDlgItem(dialog, IDC_ALIGNMENT);
+  state.unitBox = GetDlgItem(dialog, IDC_UNIT);
+  state.minorColourBox = GetDlgItem(dialog, IDC_MINOR_COLOUR);
+  state.styleBox = GetDlgItem(dialog, IDC_STYLE);
+  state.frameBox = GetDlgItem(dialog, IDC_FRAME);
+  state.heldNote = GetDlgItem(dialog, IDC_HELD_NOTE);
+  for (int32_t i = 0; i < kGridFieldCount; ++i)
+    state.gridEdits[i] = GetDlgItem(dialog, GridFieldSpecOf(GridField(i)).editId);
+}
+
+void FillList(WindowRef box, const char* const* items, int32_t count, int32_t selection) noexcept {
+  HWND combo = WindowOf(box);
+  for (int32_t i = 0; i < count; ++i)
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+  SendMessageA(combo, CB_SETCURSEL, WPARAM(selection), 0);
+}
+
+// The grid group shows the block: lists, frame box, fields (subclassed first), note.
+void OpenGridGroup(DialogState& state, HWND dialog, const FilterParameters& block) noexcept {
+  FillList(state.unitBox, kUnitNames, kUnitChoices, UnitSelection(block));
+  FillList(state.styleBox, kStyleNames, kStyleChoices, StyleSelection(block));
+  FillList(state.minorColourBox, kMinorColourNames, kMinorColourChoices, MinorColourSelection(block));
+  CheckDlgButton(dialog, IDC_FRAME, block.frame != 0 ? BST_CHECKED : BST_UNCHECKED);
+  for (int32_t i = 0; i < kGridFieldCount; ++i) {
+    state.previousGridEditProcs[i] = SetWindowLongPtrA(
+        WindowOf(state.gridEdits[i]), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NumericFieldProc));
+    ShowGridField(state, GridField(i));
+  }
+  ShowMinorColour(state, dialog);
+  ShowHeldNote(state);
 }
 
 void OnInitDialog(DialogState& state, HWND dialog, LPARAM lParam) noexcept {
@@ -110,7 +178,7 @@ void OnInitDialog(DialogState& state, HWND dialog, LPARAM lParam) noexcept {
   }
   for (int32_t i = 0; i < kSliderCount; ++i) {
     const SliderSpec& spec = SliderSpecOf(Slider(i));
-    SetFieldNumber(WindowOf(state.*spec.edit), ShownValue(Slider(i), state.*spec.working));
+    ShowSliderField(state, Slider(i));
     SetScrollPos(WindowOf(state.*spec.bar), SB_CTL, BarPositionForValue(spec, state.*spec.working), TRUE);
   }
 
@@ -119,6 +187,7 @@ void OnInitDialog(DialogState& state, HWND dialog, LPARAM lParam) noexcept {
   UpdateSwatch(state, dialog);
   CheckDlgButton(dialog, IDC_IGNORE_ZERO, block->ignoreZeroPixel != 0 ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_REMOVE, block->removeOthers != 0 ? BST_CHECKED : BST_UNCHECKED);
+  OpenGridGroup(state, dialog, *block);
 
   if (PreviewIsLive(state)) {
     ComputePreviewFrame(dialog, &context->previewFrame);
@@ -143,7 +212,14 @@ void EndWith(DialogState& state, HWND dialog, INT_PTR code) noexcept {
 }
 
 void OnLink(DialogState& state, HWND dialog) noexcept {
-  const Slider refresh = ApplyLink(state, IsChecked(dialog, IDC_LINK));
+  const bool checked = IsChecked(dialog, IDC_LINK);
+  const bool copiesGrid = checked && (state.lastChangedCount != kGridFieldCount ||
+                                      state.lastChangedOffset != kGridFieldCount);
+  const Slider refresh = ApplyLink(state, checked);
+  if (copiesGrid) {
+    for (int32_t i = 0; i < kGridFieldCount; ++i) ShowGridField(state, GridField(i));
+    RerenderPreview(state);
+  }
   if (refresh == kSliderCount) return;
   const SliderSpec& spec = SliderSpecOf(refresh);
   SendMessageA(dialog, spec.horizontalMessage ? WM_HSCROLL : WM_VSCROLL,
@@ -197,6 +273,34 @@ INT_PTR OnCommand(DialogState& state, HWND dialog, int32_t id, int32_t notificat
       block->removeOthers = IsChecked(dialog, IDC_REMOVE) ? 1 : 0;
       RerenderPreview(state);
       return 1;
+    case IDC_UNIT:
+      if (notification != CBN_SELCHANGE) return 1;
+      SetUnitFromSelection(*block, int32_t(SendMessageA(WindowOf(state.unitBox), CB_GETCURSEL, 0, 0)));
+      ShowLengths(state);
+      RerenderPreview(state);
+      return 1;
+    case IDC_STYLE:
+      if (notification != CBN_SELCHANGE) return 1;
+      SetStyleFromSelection(*block, int32_t(SendMessageA(WindowOf(state.styleBox), CB_GETCURSEL, 0, 0)));
+      ShowHeldNote(state);
+      RerenderPreview(state);
+      return 1;
+    case IDC_MINOR_COLOUR:
+      if (notification != CBN_SELCHANGE) return 1;
+      if (ApplyMinorChoice(state, int32_t(SendMessageA(WindowOf(state.minorColourBox), CB_GETCURSEL, 0, 0)))) {
+        ShowMinorColour(state, dialog);
+        RerenderPreview(state);
+      } else {
+        OnMinorCustomColour(state, dialog);
+      }
+      return 1;
+    case IDC_MINOR_SWATCH:
+      if (notification == BN_CLICKED) OnMinorCustomColour(state, dialog);
+      return 1;
+    case IDC_FRAME:
+      SetFrame(*block, IsChecked(dialog, IDC_FRAME));
+      RerenderPreview(state);
+      return 1;
     case IDC_ALIGNMENT:
       SetAlignmentFromSelection(
           *block, int32_t(SendMessageA(WindowOf(state.alignmentBox), CB_GETCURSEL, 0, 0)));
@@ -214,13 +318,13 @@ INT_PTR OnScroll(DialogState& state, HWND bar, int32_t code, int32_t thumb) noex
   const ScrollOutcome outcome = ApplyScroll(state, slider, code, thumb);
   const SliderSpec& spec = SliderSpecOf(slider);
   SetScrollPos(bar, SB_CTL, BarPositionForValue(spec, outcome.value), TRUE);
-  if (outcome.rewriteOwnText)
-    SetFieldNumber(WindowOf(state.*spec.edit), ShownValue(slider, outcome.value));
+  if (outcome.rewriteOwnText) ShowSliderField(state, slider);
   if (outcome.partner != kSliderCount) {
     const SliderSpec& partner = SliderSpecOf(outcome.partner);
     SetScrollPos(WindowOf(state.*partner.bar), SB_CTL, BarPositionForValue(partner, outcome.value), TRUE);
-    if (outcome.rewritePartnerText) SetFieldNumber(WindowOf(state.*partner.edit), outcome.value);
+    if (outcome.rewritePartnerText) ShowSliderField(state, outcome.partner);
   }
+  ShowHeldNote(state);
   if (outcome.render) RerenderPreview(state);
   return 1;
 }
@@ -231,6 +335,37 @@ void SetFieldNumber(HWND field, int32_t value) noexcept {
   char text[16];
   (void)std::snprintf(text, sizeof text, "%d", int(value));  // 11 characters at most: it fits
   SetWindowTextA(field, text);
+}
+
+void ShowSliderField(DialogState& state, Slider slider) noexcept {
+  const FilterParameters* block =
+      state.context == nullptr ? nullptr : ParametersOf(state.context->filterRecord);
+  if (block == nullptr) return;
+  char text[kFieldTextBytes];
+  SliderFieldText(*block, slider, text, kFieldTextBytes);
+  SetWindowTextA(WindowOf(state.*SliderSpecOf(slider).edit), text);
+}
+
+void ShowGridField(DialogState& state, GridField field) noexcept {
+  const FilterParameters* block =
+      state.context == nullptr ? nullptr : ParametersOf(state.context->filterRecord);
+  if (block == nullptr) return;
+  char text[kFieldTextBytes];
+  GridFieldText(*block, field, text, kFieldTextBytes);
+  SetWindowTextA(WindowOf(state.gridEdits[field]), text);
+}
+
+void ShowLengths(DialogState& state) noexcept {
+  for (int32_t i = 0; i < kSliderCount; ++i) ShowSliderField(state, Slider(i));
+  for (int32_t i = 0; i < kGridFieldCount; ++i) ShowGridField(state, GridField(i));
+  ShowHeldNote(state);
+}
+
+void TakeGridField(DialogState& state, GridField field, int64_t typed) noexcept {
+  const GridFieldOutcome outcome = ApplyGridField(state, field, typed);
+  if (outcome.partner != kGridFieldCount) ShowGridField(state, outcome.partner);
+  ShowHeldNote(state);
+  if (outcome.render) RerenderPreview(state);
 }
 
 void RerenderPreview(DialogState& state) noexcept {
@@ -267,11 +402,16 @@ extern "C" INT_PTR CALLBACK CorvaneProc(HWND window, UINT message, WPARAM wParam
       if (reinterpret_cast<HWND>(lParam) == GetDlgItem(window, IDC_CUSTOM_SWATCH) &&
           state.swatchBrush != nullptr)
         return reinterpret_cast<INT_PTR>(state.swatchBrush);
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(window, IDC_MINOR_SWATCH) &&
+          state.minorSwatchBrush != nullptr)
+        return reinterpret_cast<INT_PTR>(state.minorSwatchBrush);
       return 0;
     case WM_DESTROY:
       ReleaseDrag(state);
       if (state.swatchBrush != nullptr) DeleteObject(static_cast<HBRUSH>(state.swatchBrush));
       state.swatchBrush = nullptr;
+      if (state.minorSwatchBrush != nullptr) DeleteObject(static_cast<HBRUSH>(state.minorSwatchBrush));
+      state.minorSwatchBrush = nullptr;
       state.dialogWindow = nullptr;
       return 0;
     default:

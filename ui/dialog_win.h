@@ -14,6 +14,14 @@ inline HWND WindowOf(WindowRef ref) noexcept { return static_cast<HWND>(ref); }
 
 // Replaces a field's text with the number.
 void SetFieldNumber(HWND field, int32_t value) noexcept;
+// A slider's field text from the block.
+void ShowSliderField(DialogState& state, Slider slider) noexcept;
+// A grid field's text from the block.
+void ShowGridField(DialogState& state, GridField field) noexcept;
+// Every length's field again (the unit changed), and the note.
+void ShowLengths(DialogState& state) noexcept;
+// A number typed into a grid field (in its terms): stored, Link's partner shown, rendered.
+void TakeGridField(DialogState& state, GridField field, int64_t typed) noexcept;
 
 // The placeholder's rectangle in dialog client coordinates.
 RECT PreviewFrameRect(HWND dialog) noexcept;

@@ -28,11 +28,19 @@ void ForwardTypedValue(const DialogState& state, Slider slider) noexcept {
 }
 
 void TakeNumber(DialogState& state, Slider slider, HWND field) noexcept {
-  int32_t number = FieldNumber(field);
+  char text[kFieldTextBytes] = {};
+  GetWindowTextA(field, text, kFieldTextBytes);
+  int32_t number = ParseFieldNumber(text);
+  const FieldDecimal typed = ParseFieldDecimal(text);
+  state.typedFraction = SliderTakesFraction(slider) && typed.thousandths % 1000 != 0;
+  state.typedLength = typed.thousandths;
   if (number > HighestShown(SliderSpecOf(slider))) {
     number = 0;
+    state.typedFraction = false;
     SetWindowTextA(field, "");
   }
+  // A fraction below one whole unit still counts as typed (a thickness of 0.5 is not 0).
+  if (state.typedFraction && number == 0 && typed.thousandths > 0) number = 1;
   state.typedValue = number;
   ForwardTypedValue(state, slider);
 }
@@ -49,6 +57,12 @@ void StepByWheel(HWND field, const SliderSpec& spec, bool up) noexcept {
 
 void Refill(DialogState& state, Slider slider, HWND field) noexcept {
   const SliderSpec& spec = SliderSpecOf(slider);
+  char text[kFieldTextBytes] = {};
+  GetWindowTextA(field, text, kFieldTextBytes);
+  if (SliderTakesFraction(slider) && ParseFieldDecimal(text).thousandths % 1000 != 0) {
+    ShowSliderField(state, slider);  // a fraction was stored as typed, within the range
+    return;
+  }
   const FieldRefill refill = RefillWithin(FieldNumber(field), LowestShown(spec), HighestShown(spec));
   if (refill.rewrite) SetFieldNumber(field, refill.shown);
   if (refill.forward) {
@@ -88,12 +102,69 @@ void RunShortcut(DialogState& state, HWND field, FieldShortcut shortcut, LPARAM 
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(shortcut.commandId, 0), 0);
 }
 
+// A grid field's text, when it holds a number, stored in the field's terms.
+void TakeGridText(DialogState& state, GridField gridField, HWND field) noexcept {
+  char text[kFieldTextBytes] = {};
+  GetWindowTextA(field, text, kFieldTextBytes);
+  const FieldDecimal typed = ParseFieldDecimal(text);
+  // Counts take whole numbers: a typed fraction is dropped.
+  if (typed.digits)
+    TakeGridField(state, gridField, GridFieldSpecOf(gridField).length ? typed.thousandths : typed.thousandths / 1000);
+}
+
+// The grid group's fields: the same keys, and a decimal point or a minus sign where the field
+// takes one. Every change is stored at once; leaving the field shows the stored value.
+LRESULT GridFieldMessage(DialogState& state, GridField gridField, HWND field, UINT message,
+                         WPARAM wParam, LPARAM lParam) noexcept {
+  const auto previous = reinterpret_cast<WNDPROC>(state.previousGridEditProcs[gridField]);
+  const GridFieldSpec& spec = GridFieldSpecOf(gridField);
+  const FilterParameters* block =
+      state.context == nullptr ? nullptr : ParametersOf(state.context->filterRecord);
+  switch (message) {
+    case WM_KEYDOWN:
+      if (wParam == VK_UP || wParam == VK_DOWN) {
+        SendMessageA(field, WM_MOUSEWHEEL, wParam == VK_UP ? WPARAM(1) : WPARAM(-1), 0);
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+      if (wParam == VK_DELETE) TakeGridText(state, gridField, field);
+      break;
+    case WM_CHAR:
+      if (FieldTakesCharacter(uint32_t(wParam), spec.length, spec.negative)) {
+        CallWindowProcA(previous, field, message, wParam, lParam);
+        TakeGridText(state, gridField, field);
+      } else {
+        RunShortcut(state, field, ShortcutForCharacter(uint32_t(wParam)), lParam);
+      }
+      return 0;
+    case WM_MOUSEWHEEL:
+      if (block != nullptr) {
+        TakeGridField(state, gridField, GridFieldStep(gridField, GridFieldValue(*block, gridField), int32_t(wParam) > 0));
+        ShowGridField(state, gridField);
+        SendMessageA(field, EM_SETSEL, 0, -1);
+      }
+      return 0;
+    case WM_KILLFOCUS:
+      TakeGridText(state, gridField, field);  // pasted text too
+      ShowGridField(state, gridField);
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcA(previous, field, message, wParam, lParam);
+}
+
 }  // namespace
 
 LRESULT CALLBACK NumericFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   DialogState& state = dialogState;
   const Slider slider = SliderForEdit(state, field);
-  if (slider == kSliderCount) return DefWindowProcA(field, message, wParam, lParam);
+  if (slider == kSliderCount) {
+    const GridField gridField = GridFieldForEdit(state, field);
+    if (gridField != kGridFieldCount) return GridFieldMessage(state, gridField, field, message, wParam, lParam);
+    return DefWindowProcA(field, message, wParam, lParam);
+  }
   const auto previous = reinterpret_cast<WNDPROC>(state.previousEditProcs[slider]);
   switch (message) {
     case WM_KEYDOWN:
@@ -106,7 +177,7 @@ LRESULT CALLBACK NumericFieldProc(HWND field, UINT message, WPARAM wParam, LPARA
       if (IsNumberKey(wParam)) TakeNumber(state, slider, field);
       break;
     case WM_CHAR:
-      if (wParam == VK_BACK || (wParam >= '0' && wParam <= '9')) {
+      if (FieldTakesCharacter(uint32_t(wParam), SliderTakesFraction(slider), false)) {
         CallWindowProcA(previous, field, message, wParam, lParam);
         TakeNumber(state, slider, field);
       } else {

@@ -4,8 +4,11 @@
 #include "ui/dialog_logic.h"
 
 #include <climits>
+#include <string>
 
+#include "params/settings.h"
 #include "resources/resource_ids.h"
+#include "tests/native/plugin_fixture.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -97,6 +100,59 @@ TEST(DialogLogic, FieldNumbersSteppingAndRefill) {
   EXPECT_EQ(WheelStepWithin(100, true, 1, 100), 100);
   EXPECT_EQ(RefillWithin(150, 1, 100).shown, 100);
   EXPECT_EQ(RefillWithin(0, 1, 100).shown, 1);
+}
+
+// Decimal fields: what is typed, to thousandths and back to the shortest text.
+TEST(DialogLogic, DecimalFieldsParseRoundAndFormat) {
+  const struct { const char* typed; int64_t want; bool digits; const char* shown; } cases[] = {
+      {"", 0, false, "0"},          {"-", 0, false, "0"},         {".", 0, false, "0"},
+      {"12", 12000, true, "12"},    {" 1.5cm", 1500, true, "1.5"}, {"0,25", 250, true, "0.25"},
+      {"-2.125", -2125, true, "-2.125"}, {".5", 500, true, "0.5"}, {"3.", 3000, true, "3"},
+      {"0.0004", 0, true, "0"},     {"0.0005", 1, true, "0.001"}, {"0.99951", 1000, true, "1"},
+      {"-0.0005", -1, true, "-0.001"}, {"1.2.3", 1200, true, "1.2"},
+      {"99999999999999999999", kFieldDecimalLimit, true, "999999999.999"},
+  };
+  for (const auto& c : cases) {
+    const FieldDecimal parsed = ParseFieldDecimal(c.typed);
+    EXPECT_EQ(parsed.thousandths, c.want) << c.typed;
+    EXPECT_EQ(parsed.digits, c.digits) << c.typed;
+    char text[kFieldTextBytes];
+    FormatFieldDecimal(parsed.thousandths, text, kFieldTextBytes);
+    EXPECT_STREQ(text, c.shown) << c.typed;
+  }
+  char small[4];
+  FormatFieldDecimal(-12345, small, 4);
+  EXPECT_STREQ(small, "-12") << "cut to the buffer, terminated";
+  EXPECT_TRUE(FieldTakesCharacter('.', true, false) && FieldTakesCharacter(',', true, false));
+  EXPECT_FALSE(FieldTakesCharacter('.', false, true) || FieldTakesCharacter('-', true, false));
+  EXPECT_TRUE(FieldTakesCharacter('-', false, true) && FieldTakesCharacter('\b', false, false));
+}
+
+// The held-lengths note converts each unit through its own axis: 400 px at 300 ppi across,
+// 200 px at 100 ppi down; exactly 30,000 px is not held, a thousandth of a unit more is.
+using HeldNoteTest = PluginTest;
+TEST_F(HeldNoteTest, EachUnitThroughItsOwnAxis) {
+  const struct { uint8_t unit; bool rows; int32_t length; const char* held; } cases[] = {
+      {kGridInches, false, 100000, ""},            {kGridInches, false, 100001, "column gap"},
+      {kGridInches, true, 299999, ""},             {kGridInches, true, 300001, "row gap"},
+      {kGridCentimetres, false, 254001, "column gap"}, {kGridMillimetres, true, 7620001, "row gap"},
+      {kGridPoints, false, 7200001, "column gap"}, {kGridPicas, true, 1800001, "row gap"},
+      {kGridPercent, false, 7500001, "column gap"}, {kGridPercent, true, 7500001, ""},
+      {kGridPixels, true, 30000001, "row gap"},
+  };
+  host->SetImage(MakePatternImage(400, 200, 3), plugInModeRGBColor);
+  host->record.imageHRes = 300 << 16, host->record.imageVRes = 100 << 16;
+  ASSERT_EQ(host->Call(filterSelectorPrepare), noErr);
+  for (const auto& c : cases) {
+    FilterParameters& b = *Block();
+    b.useAdvanceState = 0, b.unit = c.unit;
+    (c.rows ? b.horizontalGapLength : b.verticalGapLength) = c.length;
+    (c.rows ? b.verticalGapLength : b.horizontalGapLength) = 0;
+    char note[100];
+    HeldLengthsNote(Context(), note, int32_t(sizeof note));
+    EXPECT_EQ(note, *c.held == 0 ? std::string() : "Held at 30,000 px: " + std::string(c.held))
+        << int(c.unit) << (c.rows ? " down " : " across ") << c.length;
+  }
 }
 
 TEST(DialogLogic, LettersAndTheirShortcuts) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "host/coordinates.h"
+#include "params/settings.h"
 #include "render/drivers.h"
 #include "tests/native/render_model.h"
 
@@ -202,6 +203,64 @@ TEST_F(DriversTest, PreviewCropsTheLargeAreaAndShowsStripesWhereTheResultHasThem
       for (int32_t x = crop.left; x < crop.right; ++x)
         for (int32_t k = 0; k < 3; ++k) want.At(y, x)[k] = final.At(y, x)[k];
     EXPECT_EQ(FirstDifference(host->image, want), "") << "pan " << c.panH << "/" << c.panV;
+    TearDown();
+  }
+}
+
+// The preview region holds what the final render writes there with the grid in the picture's
+// own terms too, panned off-centre so that a phase taken from the crop rather than the area
+// shows. Resolutions differ across and down, so that swapped axes show.
+TEST_F(DriversTest, PreviewShowsWhatTheFinalRenderWritesInEveryGeometry) {
+  struct Case {
+    const char* name;
+    void (*set)(FilterParameters&);
+  };
+  const Case cases[] = {
+      {"cm with mm subdivisions", [](FilterParameters& b) {
+         b.unit = kGridCentimetres, b.horizontalGapLength = b.verticalGapLength = 1000;
+         b.horizontalThickLength = b.verticalThickLength = 30, b.subdivisions = 10;
+         b.minorThickLength = 10, b.minorOpacity = 40, b.minorRed = 255, b.minorBlue = 0;
+       }},
+      {"rule of thirds, framed and dashed", [](FilterParameters& b) {
+         b.rows = b.columns = 3, b.frame = 1, b.horizontalThickLength = b.verticalThickLength = 3000;
+         b.lineStyle = kLineDashed, b.dashLength = 6500, b.dashGapLength = 3250;
+       }},
+      {"percent with offsets, dotted", [](FilterParameters& b) {
+         b.unit = kGridPercent, b.horizontalGapLength = 7500, b.verticalGapLength = 5250;
+         b.horizontalThickLength = b.verticalThickLength = 500, b.verticalOffset = -3300;
+         b.horizontalOffset = 12250, b.lineStyle = kLineDotted, b.alignment = 1;
+       }},
+      {"inch rows by count beside spaced columns, subdivided", [](FilterParameters& b) {
+         b.unit = kGridInches, b.rows = 7, b.verticalGapLength = 333, b.verticalThickLength = 20;
+         b.horizontalThickLength = 15, b.subdivisions = 3, b.minorThickLength = 5, b.alignment = 2;
+       }},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Use(MakePatternImage(900, 800, 3), plugInModeRGBColor);
+    host->record.imageHRes = 300 << 16;
+    host->record.imageVRes = 200 << 16;
+    FilterParameters* block = Block();
+    c.set(*block);
+    UpdatePixelMirrors(block);
+    ASSERT_EQ(host->RunFilter(false), noErr) << c.name;
+    const HostImage final = host->image;
+    EXPECT_NE(FirstDifference(final, host->source), "") << c.name << ": a grid was drawn";
+    host->image = host->source;
+    block = Block();
+    block->previewOffsetH = -130, block->previewOffsetV = 70;
+    block->showDialog = 1, block->useAdvanceState = 1;
+    Context()->previewFrame = PreviewFrame{10, 10, 300, 300};
+    SetupPreviewArea(Context());
+    ASSERT_EQ(host->result, noErr) << c.name;
+    const Rect crop = host->record.filterRect;
+    RenderPreview(Context(), false);
+    host->CommitOutput();
+    HostImage want = host->source;
+    for (int32_t y = crop.top; y < crop.bottom; ++y)
+      for (int32_t x = crop.left; x < crop.right; ++x)
+        for (int32_t k = 0; k < 3; ++k) want.At(y, x)[k] = final.At(y, x)[k];
+    EXPECT_EQ(FirstDifference(host->image, want), "") << c.name;
     TearDown();
   }
 }

@@ -393,7 +393,7 @@ TEST_P(BuiltModule, DialogTemplateHasItsHeaderAndControls) {
   EXPECT_EQ(itemCount, std::size(dialog_controls::kControls));
   EXPECT_EQ((std::vector<int16_t>{int16_t(v.U16(18)), int16_t(v.U16(20)), int16_t(v.U16(22)),
                                   int16_t(v.U16(24))}),
-            (std::vector<int16_t>{34, 40, 285, 271}));
+            (std::vector<int16_t>{34, 40, dialog_controls::kDialogWidth, dialog_controls::kDialogHeight}));
   size_t at = 26;
   EXPECT_EQ(ReadNameOrOrdinal(v, at), PeName::Text("")) << "menu";
   EXPECT_EQ(ReadNameOrOrdinal(v, at), PeName::Text("")) << "class";

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "corvane_records.h"
+#include "params/settings.h"
 #include "resources/resource_ids.h"
 #include "tests/wine/dialog_driver.h"
 #include "tests/wine/wine_plugin.h"
@@ -289,7 +292,10 @@ TEST_F(DialogTest, FieldsForwardWhatIsTyped) {
       {"wheel up on empty", IDC_HGAP_EDIT, "", -1, "!", "1", &FilterParameters::horizontalGap, 1},
       {"F before the last digit", IDC_VGAP_EDIT, "25", 1, "F", "2", &FilterParameters::verticalGap, 2},
       {"J at the end", IDC_VGAP_EDIT, "25", -1, "j", "2", &FilterParameters::verticalGap, 2},
-      {"punctuation is not inserted", IDC_VGAP_EDIT, "3", -1, ".%-hy", "3", &FilterParameters::verticalGap, 3},
+      {"a gap takes only the point", IDC_VGAP_EDIT, "3", -1, ".%-hy", "3.", &FilterParameters::verticalGap, 3},
+      {"a fraction, rounded into the pixel field", IDC_VGAP_EDIT, "", -1, "2,5", "2,5", &FilterParameters::verticalGap, 3},
+      {"a thickness below one", IDC_VTHICK_EDIT, "", -1, "0.4", "0.4", &FilterParameters::verticalThickness, 0},
+      {"the opacity takes no point", IDC_OPACITY_EDIT, "30", -1, ".-", "30", &FilterParameters::opacity, 49},
   };
   Open();
   for (const Step& s : steps) {
@@ -612,6 +618,100 @@ TEST_F(DialogTest, CancelRestoresEverySettingOkKeepsThem) {
   }
 }
 
+// The grid group shows the block, stores what is typed or chosen (Link copying rows to
+// columns and one offset to the other), and Cancel puts every one of its settings back.
+TEST_F(DialogTest, GridGroupShowsStoresLinksAndCancels) {
+  constexpr size_t kGroupStart = offsetof(FilterParameters, unit);
+  for (const int button : {IDC_CANCEL, IDC_OK}) {
+    SCOPED_TRACE(button);
+    Open([](FilterParameters& b) {
+      b.unit = kGridCentimetres, b.horizontalGapLength = b.verticalGapLength = 1500, b.rows = 3, b.frame = 1;
+      b.verticalOffset = -1500, b.horizontalOffset = 250, b.subdivisions = 4, b.minorOpacity = 30;
+      b.minorThickLength = 500, b.lineStyle = kLineDashed, b.dashLength = 2000, b.dashGapLength = 1000;
+      b.minorColourChoice = IDC_RADIO_GREEN, b.minorRed = 0, b.minorGreen = 255, b.minorBlue = 0;
+    });
+    FilterParameters opened = *Block();
+    EXPECT_EQ((std::vector<std::string>{Text(IDC_HGAP_EDIT), Text(IDC_ROWS_EDIT), Text(IDC_COLUMNS_EDIT),
+                                        Text(IDC_VOFFSET_EDIT), Text(IDC_HOFFSET_EDIT), Text(IDC_SUBDIVIDE_EDIT),
+                                        Text(IDC_MINOR_OPACITY_EDIT), Text(IDC_MINOR_THICK_EDIT),
+                                        Text(IDC_DASH_EDIT), Text(IDC_DASH_GAP_EDIT)}),
+              (std::vector<std::string>{"1.5", "3", "0", "-1.5", "0.25", "4", "30", "0.5", "2", "1"}));
+    const auto selection = [&](int id) { return int(SendMessageA(Item(id), CB_GETCURSEL, 0, 0)); };
+    EXPECT_EQ((std::vector<int>{selection(IDC_UNIT), selection(IDC_STYLE), selection(IDC_MINOR_COLOUR)}),
+              (std::vector<int>{kGridCentimetres, kLineDashed, 1}));
+    EXPECT_TRUE(Checked(IDC_FRAME));
+    EXPECT_EQ(Text(IDC_HELD_NOTE), "");
+
+    const int32_t before = Polls();
+    SetField(IDC_ROWS_EDIT, "");
+    Type(IDC_ROWS_EDIT, '5');
+    EXPECT_EQ(Block()->rows, 5);
+    EXPECT_GT(Polls(), before) << "the preview follows";
+    SendMessageA(Item(IDC_LINK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Block()->columns == 5 && Text(IDC_COLUMNS_EDIT) == "5") << "Link copies the rows changed last";
+    SetField(IDC_COLUMNS_EDIT, "");
+    for (const char k : std::string("12")) Type(IDC_COLUMNS_EDIT, k);
+    EXPECT_TRUE(Block()->rows == 12 && Block()->columns == 12 && Text(IDC_ROWS_EDIT) == "12");
+    SetField(IDC_VOFFSET_EDIT, "");
+    for (const char k : std::string("-2.25")) Type(IDC_VOFFSET_EDIT, k);
+    EXPECT_TRUE(Block()->verticalOffset == -2250 && Block()->horizontalOffset == -2250);
+    EXPECT_EQ(Text(IDC_HOFFSET_EDIT), "-2.25");
+    SetField(IDC_SUBDIVIDE_EDIT, "");
+    for (const char k : std::string("250")) Type(IDC_SUBDIVIDE_EDIT, k);
+    EXPECT_EQ(Block()->subdivisions, 100) << "held in 1..100";
+    SendMessageA(Item(IDC_SUBDIVIDE_EDIT), WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(Text(IDC_SUBDIVIDE_EDIT), "100") << "leaving the field shows what is stored";
+    Key(IDC_DASH_EDIT, VK_UP);
+    EXPECT_TRUE(Block()->dashLength == 3000 && Text(IDC_DASH_EDIT) == "3");
+    SetField(IDC_DASH_GAP_EDIT, "");
+    Type(IDC_DASH_GAP_EDIT, 'k');  // a letter is a shortcut here too: Black
+    EXPECT_TRUE(Checked(IDC_RADIO_BLACK) && Text(IDC_DASH_GAP_EDIT).empty());
+    SendMessageA(Item(IDC_MINOR_COLOUR), CB_SETCURSEL, 3, 0);
+    Command(IDC_MINOR_COLOUR, CBN_SELCHANGE);
+    EXPECT_EQ((std::vector<int>{Block()->minorRed, Block()->minorGreen, Block()->minorBlue,
+                                Block()->minorColourChoice}),
+              (std::vector<int>{0, 0, 0, IDC_RADIO_BLACK}));
+    SendMessageA(Item(IDC_STYLE), CB_SETCURSEL, kLineDotted, 0);
+    Command(IDC_STYLE, CBN_SELCHANGE);
+    SendMessageA(Item(IDC_FRAME), BM_CLICK, 0, 0);
+    SendMessageA(Item(IDC_UNIT), CB_SETCURSEL, kGridPixels, 0);
+    Command(IDC_UNIT, CBN_SELCHANGE);
+    EXPECT_TRUE(Block()->lineStyle == kLineDotted && Block()->frame == 0 && Block()->unit == kGridPixels);
+    EXPECT_EQ(Block()->horizontalGap, 2) << "in pixels the 16-bit gap mirrors 1.5, rounded";
+    const FilterParameters changed = *Block();
+
+    Command(button);
+    const FilterParameters& want = button == IDC_OK ? changed : opened;
+    EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(Block()) + kGroupStart,
+                          reinterpret_cast<const char*>(&want) + kGroupStart,
+                          sizeof(FilterParameters) - kGroupStart), 0);
+    EXPECT_EQ(Block()->horizontalGap, want.horizontalGap);
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
+// Lengths that pass 30,000 px once converted on this picture (640 x 480 at 72 ppi) are named
+// under the group, those the grid does not use are not, and the note follows the controls.
+TEST_F(DialogTest, HeldLengthsAreNamed) {
+  Open([](FilterParameters& b) {
+    b.unit = kGridInches, b.verticalGapLength = 500000, b.horizontalThickLength = 420000;
+    b.rows = 0, b.columns = 0, b.dashLength = 900000, b.lineStyle = kLineSolid;
+  });
+  EXPECT_EQ(Text(IDC_HELD_NOTE), "Held at 30,000 px: row thickness, column gap");
+  SendMessageA(Item(IDC_STYLE), CB_SETCURSEL, kLineDashed, 0);
+  Command(IDC_STYLE, CBN_SELCHANGE);
+  EXPECT_EQ(Text(IDC_HELD_NOTE), "Held at 30,000 px: row thickness, column gap, dash");
+  SetField(IDC_COLUMNS_EDIT, "");
+  Type(IDC_COLUMNS_EDIT, '3');  // cells by count: the gap is not used
+  SetField(IDC_HTHICK_EDIT, "");
+  Type(IDC_HTHICK_EDIT, '4');
+  EXPECT_EQ(Text(IDC_HELD_NOTE), "Held at 30,000 px: dash");
+  SendMessageA(Item(IDC_UNIT), CB_SETCURSEL, kGridPercent, 0);
+  Command(IDC_UNIT, CBN_SELCHANGE);
+  EXPECT_EQ(Text(IDC_HELD_NOTE), "") << "900 % of 640 px is 5,760 px";
+}
+
 // The custom radio and its swatch open the host's picker (from the block's colour, with a
 // prompt; an answer out of 0..255 held in it); without one, or when the host refuses, the
 // system's colour dialog. Cancel in either changes nothing.
@@ -687,12 +787,26 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
     int16_t mode;
     bool layerTransparency;
     int16_t opacity = 100;  // below 100: a translucent custom colour
+    void (*grid)(FilterParameters&) = nullptr;  // the grid group's settings, if any
   };
   const Case cases[] = {
       {"dialog_rgb.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false},
       {"dialog_rgb_transparent.png", SmoothImage(640, 480, 4), plugInModeRGBColor, true},
       {"dialog_gray.png", SmoothImage(640, 480, 1), plugInModeGrayScale, false},
       {"dialog_custom_translucent.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 45},
+      {"dialog_graph_paper.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 100,
+       [](FilterParameters& b) {  // at the host's 72 ppi: a centimetre is 28.35 px
+         b.unit = kGridCentimetres, b.horizontalGapLength = b.verticalGapLength = 965;
+         b.horizontalThickLength = b.verticalThickLength = 35, b.subdivisions = 10;
+         b.minorThickLength = 35, b.minorOpacity = 35;
+       }},
+      {"dialog_thirds_dashed.png", SmoothImage(640, 480, 3), plugInModeRGBColor, false, 100,
+       [](FilterParameters& b) {
+         b.unit = kGridPixels, b.rows = b.columns = 3, b.frame = 1;
+         b.horizontalThickLength = b.verticalThickLength = 3000, b.dashLength = 12000, b.dashGapLength = 6000;
+         b.subdivisions = 2, b.lineStyle = kLineDashed, b.minorColourChoice = IDC_RADIO_BLACK, b.minorThickLength = 1000;
+         b.minorRed = b.minorGreen = b.minorBlue = 0;
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -703,6 +817,10 @@ TEST_F(DialogTest, ScreenshotsOfThePreview) {
       b.colourRadioId = c.opacity < 100 ? IDC_RADIO_CUSTOM : IDC_RADIO_RED, b.verticalGap = 20, b.horizontalGap = 30;
       b.verticalThickness = 3, b.horizontalThickness = 5;
       b.opacity = c.opacity, b.customRed = 255, b.customGreen = 255, b.customBlue = 240;
+      if (c.grid != nullptr) {
+        b.horizontalGapLength = b.horizontalGap * 1000, b.verticalGapLength = b.verticalGap * 1000;
+        c.grid(b);
+      }
     });
     Command(IDC_PAN_LEFT_UP);
     InvalidateRect(dialog, nullptr, TRUE);

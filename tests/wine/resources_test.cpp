@@ -139,12 +139,16 @@ TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
   ASSERT_NE(dialog, nullptr) << "CreateDialogParam failed with error " << GetLastError();
   EXPECT_EQ(WindowText(dialog), "Corvane");
 
-  RECT size{0, 0, 285, 271};
+  RECT size{0, 0, dialog_controls::kDialogWidth, dialog_controls::kDialogHeight};
   MapDialogRect(dialog, &size);
   RECT client{};
   GetClientRect(dialog, &client);
   EXPECT_EQ(client.right, size.right);
   EXPECT_EQ(client.bottom, size.bottom);
+  RECT outer{};
+  GetWindowRect(dialog, &outer);
+  EXPECT_LE(outer.right - outer.left, 1024) << "fits a 1024 x 768 screen at 100 %";
+  EXPECT_LE(outer.bottom - outer.top, 768 - 48) << "with room for a task bar";
 
   ShowWindow(dialog, SW_SHOW);
   UpdateWindow(dialog);
@@ -170,7 +174,7 @@ TEST_F(ResourcesTest, DialogTemplateInstantiatesWithEveryControl) {
     EXPECT_EQ(actual.top, expected.top);
     EXPECT_EQ(actual.right - actual.left, expected.right);
     // A drop-down combo box's template height is that of its open list.
-    if (want.id != IDC_ALIGNMENT) EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
+    if (want.windowClass.ordinal != dialog_controls::kComboBox.ordinal) EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
     child = GetWindow(child, GW_HWNDNEXT);
   }
   EXPECT_EQ(child, nullptr) << "more controls than expected";
