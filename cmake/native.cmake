@@ -50,3 +50,24 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   target_link_libraries(corvane_bench PRIVATE corvane_core_fast benchmark::benchmark)
 endif()
 
+
+# runfilter for Linux: the core linked in, no module to load. A build of its own (Release,
+# no sanitizers) writes it to dist/linux-<arch>; the sanitized test build has it too.
+file(GLOB RUNFILTER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/runfilter/*.cpp)
+file(GLOB RUNFILTER_NATIVE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/runfilter/*.cpp)
+list(FILTER RUNFILTER_NATIVE_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+add_executable(runfilter ${RUNFILTER_NATIVE_SOURCES})
+target_compile_options(runfilter PRIVATE ${CORVANE_WARNINGS} ${CORVANE_SANITIZER_FLAGS})
+target_link_libraries(runfilter PRIVATE corvane_testhost corvane_core)
+if(CORVANE_RUNFILTER_DIR)
+  set_target_properties(runfilter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CORVANE_RUNFILTER_DIR})
+endif()
+
+# runfilter end to end, the native program (and beside it the Windows one, where Wine is).
+add_executable(corvane_runfilter_tests ${RUNFILTER_TEST_SOURCES})
+target_compile_definitions(corvane_runfilter_tests PRIVATE
+  CORVANE_ARCH_NAME="linux-$<IF:$<STREQUAL:${CMAKE_SYSTEM_PROCESSOR},aarch64>,arm64,x86_64>")
+target_link_libraries(corvane_runfilter_tests PRIVATE corvane_testhost corvane_core GTest::gtest GTest::gtest_main)
+target_include_directories(corvane_runfilter_tests SYSTEM PRIVATE /usr/include/stb)
+set_target_properties(corvane_runfilter_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+add_dependencies(corvane_runfilter_tests runfilter)
