@@ -10,7 +10,7 @@ set(CORVANE_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 file(GLOB CORVANE_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
 
 add_library(Corvane SHARED ${CORVANE_CORE_SOURCES} ${CORVANE_WIN_SOURCES} ${CORVANE_RESOURCES}
-            ${CMAKE_SOURCE_DIR}/shell/exports.def)
+            ${CMAKE_SOURCE_DIR}/run/exports.def)
 set_target_properties(Corvane PROPERTIES
   PREFIX "" SUFFIX ".8bf" OUTPUT_NAME "Corvane"
   RUNTIME_OUTPUT_DIRECTORY ${CORVANE_DIST_DIR}

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "params/run_control.h"
 #include "params/settings.h"
 #include "shell/grid_store.h"
 

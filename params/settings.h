@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct FilterParameters;
+
 struct SettingRange {
   int32_t minimum;
   int32_t maximum;
@@ -30,3 +32,9 @@ constexpr bool IsValidAlignment(int32_t value) {
 constexpr int16_t ValidAlignment(int32_t value) {
   return int16_t(IsValidAlignment(value) ? value : kAlignmentRange.defaultValue);
 }
+
+// Brings every field the plug-in reads as a size, count, index, flag or percentage into its
+// range. Left as they are: the colour code (unknown codes draw blue and are written back
+// unchanged), the custom colour (any byte is a colour), and the pan offsets and saved area,
+// which are only ever used through clamped arithmetic.
+void ClampParameters(FilterParameters* block) noexcept;

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "host/coordinates.h"
-#include "params/run_control.h"
+#include "params/parameters.h"
 #include "render/row_renderer.h"
 
 namespace {

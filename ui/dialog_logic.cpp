@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "host/coordinates.h"
-#include "params/run_control.h"
+#include "params/parameters.h"
 #include "params/settings.h"
 #include "render/drivers.h"
 #include "render/stripe_colour.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "host/coordinates.h"
-#include "params/run_control.h"
+#include "params/parameters.h"
 #include "params/settings.h"
 #include "render/drivers.h"
 #include "resources/resource_ids.h"

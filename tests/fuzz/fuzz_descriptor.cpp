@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "params/scripting.h"
-#include "shell/entry.h"
+#include "run/entry.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "shell/module_state.h"
 #include "shell/platform_native.h"

@@ -10,9 +10,10 @@
 #include <cstring>
 
 #include "host/coordinates.h"
-#include "params/run_control.h"
+#include "params/parameters.h"
+#include "run/selectors.h"
 #include "render/drivers.h"
-#include "shell/entry.h"
+#include "run/entry.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"

@@ -5,8 +5,9 @@
 
 #include <memory>
 
-#include "params/run_control.h"
-#include "shell/entry.h"
+#include "params/parameters.h"
+#include "run/selectors.h"
+#include "run/entry.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"
 #include "shell/platform_native.h"

@@ -1,8 +1,9 @@
-#include "shell/entry.h"
+#include "run/entry.h"
 
 #include "host/coordinates.h"
-#include "params/run_control.h"
+#include "params/parameters.h"
 #include "render/drivers.h"
+#include "run/selectors.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"
 #include "shell/platform.h"

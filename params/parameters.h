@@ -1,5 +1,5 @@
-// The parameter block and the selector routines that drive a run. Each reports only
-// through the context's result.
+// The parameter block's life: made with its defaults, checked at every call, reached through
+// the host's handle. Each routine reports only through the context's result.
 #pragma once
 
 #include "corvane_records.h"
@@ -14,16 +14,8 @@ void InitParameters(InvocationContext* context) noexcept;
 // field is brought into its range.
 void CheckParameters(InvocationContext* context) noexcept;
 
-// Brings every field the plug-in reads as a size, count, index, flag or percentage into its
-// range. Left as they are: the colour code (unknown codes draw blue and are written back
-// unchanged), the custom colour (any byte is a colour), and the pan offsets and saved area,
-// which are only ever used through clamped arithmetic.
-void ClampParameters(FilterParameters* block) noexcept;
-
-void DoParameters(InvocationContext* context) noexcept;
-void DoPrepare(InvocationContext* context) noexcept;
-void DoStart(InvocationContext* context) noexcept;
-void DoFinish(InvocationContext* context) noexcept;
+// Every field at its default, the tags of the later fields set.
+void SetParameterDefaults(FilterParameters* block) noexcept;
 
 // The block of the current call, or null when it does not exist.
 FilterParameters* ParametersOf(InvocationContext* context) noexcept;
