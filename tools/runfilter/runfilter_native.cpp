@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/entry.h"
+#include "run/entry.h"
 #include "tools/runfilter/options.h"
 #include "tools/runfilter/picture_io.h"
 #include "tools/runfilter/run.h"
