@@ -165,7 +165,8 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     }
     static const char* const kValued[] = {"--mode",   "--hgap",   "--vgap",  "--hthick",
                                           "--vthick", "--colour", "--color", "--align",
-                                          "--rect",   "--max-space", "--plugin", "--opacity"};
+                                          "--rect",   "--max-space", "--plugin", "--opacity",
+                                          "--quality", "--compression"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;
     if (!known) {
@@ -214,6 +215,15 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     } else if (arg == "--rect") {
       if (!ParseRect(value, o.rect, error)) return false;
       o.hasRect = true;
+    } else if (arg == "--quality") {
+      if (!ParseRanged(arg, value, 1, 100, o.quality, error)) return false;
+    } else if (arg == "--compression") {
+      const Named levels[] = {{"fast", kCompressionFast}, {"default", kCompressionDefault},
+                              {"best", kCompressionBest}};
+      if (!Lookup(levels, value, o.compression)) {
+        error = "--compression takes fast, default or best, not '" + value + "'";
+        return false;
+      }
     } else if (arg == "--max-space") {
       if (!ParseRanged(arg, value, 1, INT32_MAX, number, error)) return false;
       o.maxSpace = number;
@@ -264,6 +274,11 @@ std::string UsageText() {
          "  --remove            clear everything that is not a stripe\n"
          "  --no-ignore-zero    copy a stripe's transparency and extra planes instead of\n"
          "                      setting them to full\n"
+         "Files (the output's format follows its extension):\n"
+         "  --quality N         JPEG quality, 1..100 (default 92)\n"
+         "  --compression fast|default|best\n"
+         "                      PNG and TIFF compression (default: default; a TIFF written\n"
+         "                      from a TIFF keeps its scheme, any other TIFF gets Deflate)\n"
          "Host behaviour:\n"
          "  --rect T,L,B,R      filter only this area (rows T..B-1, columns L..R-1)\n"
          "  --max-space BYTES   memory offered to the plug-in; small values force strips\n"

@@ -60,8 +60,16 @@ int Main(int argc, char** argv) {
   Picture picture;
   int16_t mode = 0;
   if (!ReadPicture(options.input, picture, error)) return Fail(options.input + ": " + error);
-  if (!ChoosePictureMode(options, picture, mode, error)) return Fail(error);
+  if (!ChoosePictureMode(options, picture.info, mode, error)) return Fail(error);
   if (!CheckImageFits(options, picture.image, error)) return Fail(error);
+  // The output says what the host held: CMYK or Lab, whether the file or --mode said so.
+  const int16_t flat = mode == plugInModeCMYK64 ? int16_t(plugInModeCMYKColor)
+                       : mode == plugInModeLab48 ? int16_t(plugInModeLabColor) : mode;
+  picture.info.colour = flat == plugInModeCMYKColor ? PictureColour::kCmyk
+                        : flat == plugInModeLabColor ? PictureColour::kLab
+                                                     : PictureColour::kDefault;
+  if (!CheckWritable(FormatOfPath(options.output), picture.info, error))
+    return Fail("cannot write " + options.output + ": " + error);
 
   RunStats stats;
   const bool bar = !options.quiet && isatty(STDERR_FILENO) != 0;
