@@ -92,11 +92,7 @@ std::unique_ptr<PictureReader> OpenPictureReader(const std::string& path, Pictur
     case PictureFormat::kJpeg: reader = OpenJpegReader(file, info, error); break;
     case PictureFormat::kTiff:
       std::fclose(file);
-#if CORVANE_HAVE_TIFF
       reader = OpenTiffReader(path, info, error);
-#else
-      error = "this runfilter was built without TIFF";
-#endif
       break;
     case PictureFormat::kBmp: {
       std::fclose(file);
@@ -144,14 +140,7 @@ std::unique_ptr<PictureWriter> OpenPictureWriter(const std::string& path, Pictur
                                                  const PictureInfo& info,
                                                  const RunOptions& options, std::string& error) {
   if (!CheckWritable(format, info, error)) return nullptr;
-  if (format == PictureFormat::kTiff) {
-#if CORVANE_HAVE_TIFF
-    return OpenTiffWriter(path, info, options, error);
-#else
-    error = "this runfilter was built without TIFF";
-    return nullptr;
-#endif
-  }
+  if (format == PictureFormat::kTiff) return OpenTiffWriter(path, info, options, error);
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     error = std::strerror(errno);
@@ -184,11 +173,19 @@ bool ReadPicture(const std::string& path, Picture& picture, std::string& error) 
 
 bool ChoosePictureMode(const RunOptions& options, const PictureInfo& info, int16_t& mode,
                        std::string& error) {
-  RunOptions chosen = options;
-  if (chosen.mode < 0 && info.colour == PictureColour::kCmyk) chosen.mode = plugInModeCMYKColor;
-  if (chosen.mode < 0 && info.colour == PictureColour::kLab) chosen.mode = plugInModeLabColor;
-  if (chosen.mode < 0 && info.planes > 4) chosen.mode = plugInModeMultichannel;
-  return ChooseImageMode(chosen, info.planes, info.depth, mode, error);
+  // A file's own colour kind keeps its extra channels beside the colour ones.
+  int16_t flat = -1;
+  if (options.mode < 0) {
+    switch (info.colour) {
+      case PictureColour::kCmyk: flat = plugInModeCMYKColor; break;
+      case PictureColour::kLab: flat = plugInModeLabColor; break;
+      case PictureColour::kGrey: flat = plugInModeGrayScale; break;
+      default: flat = info.planes > 4 ? int16_t(plugInModeMultichannel) : int16_t(-1); break;
+    }
+  }
+  if (flat < 0) return ChooseImageMode(options, info.planes, info.depth, mode, error);
+  mode = info.depth == 16 ? DeepMode(flat) : flat;  // each of these has a 16-bit form
+  return true;
 }
 
 bool WritePictureAtomically(const std::string& path, const Picture& picture,

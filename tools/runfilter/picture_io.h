@@ -15,7 +15,7 @@
 enum class PictureFormat { kUnknown, kPng, kBmp, kJpeg, kTiff };
 
 // The colour kind a file states; kDefault leaves the mode to the channel count.
-enum class PictureColour { kDefault, kCmyk, kLab };
+enum class PictureColour { kDefault, kGrey, kCmyk, kLab };
 
 // What a file says about its picture. Rows are the host's: `planes` interleaved samples per
 // pixel, one byte each at depth 8, a native uint16_t in 0..32768 at depth 16.

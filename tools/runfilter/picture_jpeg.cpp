@@ -182,6 +182,8 @@ class JpegWriter final : public PictureWriter {
     jpeg_set_defaults(&cinfo_);
     jpeg_set_quality(&cinfo_, quality, TRUE);
     if (info_.ppiX > 0 && info_.ppiY > 0) {
+      // libjpeg leaves the JFIF marker, which holds the density, out of CMYK files.
+      cinfo_.write_JFIF_header = TRUE;
       cinfo_.density_unit = 1;
       cinfo_.X_density = UINT16(info_.ppiX + 0.5);
       cinfo_.Y_density = UINT16(info_.ppiY + 0.5);

@@ -216,6 +216,8 @@ class PngWriter final : public PictureWriter {
   bool WriteHeader(int32_t compression) {
     if (setjmp(png_jmpbuf(s_.png))) return false;
     png_init_io(s_.png, s_.file);
+    // A profile PNG cannot take (one for another colour space, say) is left out, not fatal.
+    png_set_benign_errors(s_.png, 1);
     static const int kTypes[5] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
                                   PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
     png_set_IHDR(s_.png, s_.info, png_uint_32(info_.width), png_uint_32(info_.height),

@@ -13,6 +13,9 @@
 bool ChooseImageMode(const RunOptions& options, int32_t channels, int32_t depth, int16_t& mode,
                      std::string& error);
 
+// The 16-bit form of an 8-bit mode; -1 for one without.
+int16_t DeepMode(int16_t mode);
+
 // Checks what the host would refuse before calling the plug-in: the image size and --rect.
 bool CheckImageFits(const RunOptions& options, const HostImage& image, std::string& error);
 
