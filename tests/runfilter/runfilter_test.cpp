@@ -388,11 +388,13 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
       {"--rect 0,0,41,48 " + in, 1, "--rect reaches past"},
       {"--mode cmyk " + in, 1, "--mode cmyk needs 4 channels"},
       {"--mode hsb \"" + Input16(3) + "\"", 1, "--mode hsb has no 16-bit form"},
-      {"\"" + Work("huge.png") + "\"", 1, "too large to hold in memory (300000 x 300000 pixels"},
 #if !defined(_WIN32)
+      // Streamed, the size needs no memory: the data ends long before the rows do.
+      {"\"" + Work("huge.png") + "\"", 1, "huge.png: corrupt image (Not enough image data)"},
       {"--plugin dist/x64/Corvane.8bf " + in, 2, "--plugin is for the Windows runfilter"},
       {"--dialog " + in, 2, "--dialog needs a screen"},
 #else
+      {"\"" + Work("huge.png") + "\"", 1, "too large to hold in memory (300000 x 300000 pixels"},
       {"--plugin dist\\" + kOtherArch + "\\Corvane.8bf " + in, 1,
        kArch == "x64" ? "is a 32-bit module" : "is a 64-bit module"},
       {"--plugin \"" + Work("notes.8bf") + "\" " + in, 1, "is not a Windows module"},

@@ -89,6 +89,16 @@ bool ChoosePictureMode(const RunOptions& options, const PictureInfo& info, int16
 bool WritePictureAtomically(const std::string& path, const Picture& picture,
                             const RunOptions& options, std::string& error);
 
+// Runs the filter over the picture at `input` and writes the result to `output`, the picture
+// flowing in bands from the decoder through the host to the encoder; a plug-in that asks
+// for rows out of order gets the picture held whole instead. The output is written beside
+// `output` and renamed at the end, so it is the whole result or untouched. False with a
+// one-line reason.
+struct RunStats;
+bool FilterPictureFile(PluginEntry entry, const RunOptions& options,
+                       void (*progress)(int32_t done, int32_t total), RunStats& stats,
+                       int16_t& mode, PictureInfo& info, std::string& error);
+
 // Between a file's 16-bit samples and the host's.
 void FileRowToHost16(const uint16_t* file, uint16_t* host, size_t count);
 void HostRowToFile16(const uint16_t* host, uint16_t* file, size_t count);

@@ -21,15 +21,21 @@ bool CheckImageFits(const RunOptions& options, const HostImage& image, std::stri
 
 // Runs About, or Parameters (with --dialog), Prepare, Start, Continue and Finish over `image`
 // with the settings as a scripting descriptor. On success `image` holds the result; otherwise
-// it is untouched and `error` says why.
+// it is untouched and `error` says why. With a `stream`, `image` gives only the picture's
+// size, planes and depth, and the pixels flow through the stream (see TestHost::SetStream).
 struct RunStats {
   int32_t strips = 0;  // output rectangles delivered
   int32_t advanceStateCalls = 0;
   int32_t progressCalls = 0;
 };
 bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostImage& image,
-               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error);
+               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error,
+               RowStream* stream = nullptr);
 bool RunAbout(PluginEntry entry, std::string& error);
+
+// What a streamed run may hand over at once, and the error of one whose requests went back.
+constexpr int64_t kStreamedBytes = int64_t(64) << 20;
+constexpr const char* kOutOfOrder = "the plug-in asked for rows already written";
 
 // "user cancelled (-128)" and the like.
 std::string ResultText(int16_t result);

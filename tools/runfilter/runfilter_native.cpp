@@ -57,30 +57,17 @@ int Main(int argc, char** argv) {
     return Fail(std::string(options.dialog ? "--dialog" : "--about") +
                     " needs a screen; use the Windows runfilter", 2);
 
-  Picture picture;
-  int16_t mode = 0;
-  if (!ReadPicture(options.input, picture, error)) return Fail(options.input + ": " + error);
-  if (!ChoosePictureMode(options, picture.info, mode, error)) return Fail(error);
-  if (!CheckImageFits(options, picture.image, error)) return Fail(error);
-  // The output says what the host held: CMYK or Lab, whether the file or --mode said so.
-  const int16_t flat = mode == plugInModeCMYK64 ? int16_t(plugInModeCMYKColor)
-                       : mode == plugInModeLab48 ? int16_t(plugInModeLabColor) : mode;
-  picture.info.colour = flat == plugInModeCMYKColor ? PictureColour::kCmyk
-                        : flat == plugInModeLabColor ? PictureColour::kLab
-                                                     : PictureColour::kDefault;
-  if (!CheckWritable(FormatOfPath(options.output), picture.info, error))
-    return Fail("cannot write " + options.output + ": " + error);
-
   RunStats stats;
+  int16_t mode = 0;
+  PictureInfo info;
   const bool bar = !options.quiet && isatty(STDERR_FILENO) != 0;
-  const bool ran = RunPlugin(&ENTRYPOINT, options, mode, picture.image,
-                             bar ? &DrawProgress : nullptr, stats, error);
+  const bool done = FilterPictureFile(&ENTRYPOINT, options, bar ? &DrawProgress : nullptr, stats,
+                                      mode, info, error);
   ClearProgress();
-  if (!ran) return Fail(error);
-  if (!WritePictureAtomically(options.output, picture, options, error)) return Fail(error);
+  if (!done) return Fail(error);
   if (options.verbose) {
     std::printf("%s: %d x %d %s; strips: %d, advanceState calls: %d, progress calls: %d\n",
-                options.output.c_str(), picture.image.width, picture.image.height,
+                options.output.c_str(), info.width, info.height,
                 ModeName(mode).c_str(), stats.strips, stats.advanceStateCalls, stats.progressCalls);
   }
   return 0;
