@@ -2,6 +2,8 @@
 // colour kind and each compression, with resolution and colour profile carried across.
 #if !defined(_WIN32)
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <tiffio.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -139,6 +141,78 @@ TEST_P(FormatTest, RoundTripKeepsPixelsResolutionAndProfile) {
         if (!lossy) ASSERT_EQ(got, want) << "row " << y << ", column " << x << ", plane " << k;
       }
   if (lossy) EXPECT_LT(double(difference) / double(compared), c.depth == 8 ? 6.0 : 6.0 * 128) << "mean difference";
+}
+
+// Bad files end in one line naming the file and the reason, exit status 1, and leave an
+// existing output as it was, with nothing beside it.
+TEST(BadPictureTest, EachIsRefusedInOneLineAndTouchesNoOutput) {
+  const std::string folder = TestOutputPath("bad");
+  std::filesystem::create_directories(folder);
+  PictureInfo info;
+  info.width = 40;
+  info.height = 30;
+  info.planes = 3;
+  std::vector<uint8_t> pixels(info.RowBytes() * 30, 99);
+  auto make = [&](const std::string& name, double keep) {
+    std::string error;
+    const std::string path = folder + "/" + name;
+    auto writer = OpenPictureWriter(path, FormatOfPath(name), info, RunOptions(), error);
+    EXPECT_TRUE(writer && writer->WriteRows(pixels.data(), 30, error) && writer->Finish(error)) << error;
+    writer.reset();
+    std::filesystem::resize_file(path, uintmax_t(double(std::filesystem::file_size(path)) * keep));
+    return path;
+  };
+  auto tiff = [&](const std::string& name, uint16_t bits, uint16_t format, uint32_t height) {
+    const std::string path = folder + "/" + name;
+    TIFF* file = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(file, TIFFTAG_IMAGEWIDTH, 4u);
+    TIFFSetField(file, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(file, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(file, TIFFTAG_SAMPLEFORMAT, format);
+    TIFFSetField(file, TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
+    TIFFSetField(file, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(file, TIFFTAG_ROWSPERSTRIP, height);
+    std::vector<uint8_t> row(4 * bits / 8, 0);
+    TIFFWriteScanline(file, row.data(), 0, 0);
+    TIFFClose(file);
+    return path;
+  };
+  const std::string png = make("whole.png", 1.0), lying = folder + "/lying.jpg";
+  std::filesystem::copy_file(png, lying, std::filesystem::copy_options::overwrite_existing);
+  std::fclose(std::fopen((folder + "/empty.png").c_str(), "wb"));
+  const std::pair<std::string, std::string> cases[] = {
+      {make("cut.png", 0.6), "corrupt image"},
+      {make("cut.jpg", 0.6), "corrupt image"},
+      {make("cut.tif", 0.6), "corrupt image"},
+      {tiff("float.tif", 32, SAMPLEFORMAT_IEEEFP, 2), "unsupported: 32-bit floating-point samples"},
+      {tiff("tall.tif", 8, SAMPLEFORMAT_UINT, 0x7fffffff), "at most 300000 in each direction"},
+      {lying, "the file is PNG but its name says JPEG"},
+      {folder + "/empty.png", "the file is empty"},
+      {folder + "/absent.png", "cannot open"},
+  };
+  const std::string output = folder + "/out.png", log = folder + "/log.txt";
+  for (const auto& [input, reason] : cases) {
+    SCOPED_TRACE(input);
+    std::FILE* previous = std::fopen(output.c_str(), "wb");
+    std::fputs("previous", previous);
+    std::fclose(previous);
+    const std::string command = "dist/linux-" CORVANE_RUNFILTER_ARCH "/runfilter '" + input + "' '" +
+                                output + "' >'" + log + "' 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    std::string text;
+    if (std::FILE* file = std::fopen(log.c_str(), "rb")) {
+      char buffer[512];
+      text.assign(buffer, std::fread(buffer, 1, sizeof(buffer), file));
+      std::fclose(file);
+    }
+    EXPECT_NE(text.find(input + ": "), std::string::npos) << text;
+    EXPECT_NE(text.find(reason), std::string::npos) << text;
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line: " << text;
+    EXPECT_EQ(std::filesystem::file_size(output), 8u);
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path().string();
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FormatTest, ::testing::ValuesIn(AllCases()),

@@ -42,6 +42,16 @@ class MemoryReader final : public PictureReader {
 
 }  // namespace
 
+const char* FormatName(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::kPng: return "PNG";
+    case PictureFormat::kBmp: return "BMP";
+    case PictureFormat::kJpeg: return "JPEG";
+    case PictureFormat::kTiff: return "TIFF";
+    default: return "of no known format";
+  }
+}
+
 PictureFormat FormatOfPath(const std::string& path) {
   const size_t dot = path.find_last_of('.');
   const size_t slash = path.find_last_of("/\\");
@@ -86,6 +96,13 @@ std::unique_ptr<PictureReader> OpenPictureReader(const std::string& path, Pictur
   std::rewind(file);
   info = PictureInfo();
   info.format = FormatOfBytes(start, got);
+  // A name that promises another format is a mistake somewhere in a batch: refused, not guessed.
+  const PictureFormat named = FormatOfPath(path);
+  if (named != PictureFormat::kUnknown && info.format != PictureFormat::kUnknown && named != info.format) {
+    std::fclose(file);
+    error = std::string("the file is ") + FormatName(info.format) + " but its name says " + FormatName(named);
+    return nullptr;
+  }
   std::unique_ptr<PictureReader> reader;
   switch (info.format) {
     case PictureFormat::kPng: reader = OpenPngReader(file, info, error); break;

@@ -47,6 +47,8 @@ class PictureWriter {
 
 // The format named by a path's extension (case ignored).
 PictureFormat FormatOfPath(const std::string& path);
+// "PNG", "JPEG", ...
+const char* FormatName(PictureFormat format);
 // The format a file's first bytes show; kUnknown for none we read.
 PictureFormat FormatOfBytes(const uint8_t* bytes, size_t size);
 
