@@ -54,7 +54,8 @@ class TiffReader final : public PictureReader {
 
   bool Open(const std::string& path, PictureInfo& out, std::string& error) {
     InstallTiffHandlers();
-    tiff_ = TIFFOpen(path.c_str(), "r");
+    // Read, not mapped: a mapped file's pages count as the process's memory.
+    tiff_ = TIFFOpen(path.c_str(), "rm");
     if (tiff_ == nullptr) {
       error = "corrupt image (" + TiffReason("not a readable TIFF") + ")";
       return false;
