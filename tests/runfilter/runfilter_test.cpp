@@ -423,6 +423,32 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
 }
 
 #if !defined(_WIN32)
+// A picture past one band (16 MiB of requests) flows through in bands: the grid continues
+// across them, rows and columns outside the filter area pass through, and the bands show in
+// --verbose.
+TEST_F(RunfilterTest, APictureLargerThanABandIsStreamedInBands) {
+  const HostImage in = MakePatternImage(2800, 2900, 4);
+  const std::string input = Work("tall.png"), output = Work("tall-out.png");
+  WritePng(input, in.width, in.height, 4, in.pixels.data(), in.width * 4);
+  fs::remove(output);
+  const VRect area{1000, 10, 2500, 2790};
+  const Outcome got = RunFilter("--verbose --rect 1000,10,2500,2790 --hgap 5 --hthick 2 --colour red \"" +
+                                input + "\" \"" + output + "\"");
+  ASSERT_EQ(got.exitCode, 0) << got.messages;
+  const size_t strips = got.messages.find("strips: ");
+  ASSERT_NE(strips, std::string::npos) << got.messages;
+  EXPECT_GT(std::atoi(got.messages.c_str() + strips + 8), 1) << got.messages;
+  const HostImage out = Load(output);
+  ASSERT_EQ(out.pixels.size(), in.pixels.size());
+  const uint8_t red[4] = {255, 0, 0, 255};
+  for (int32_t y = 0; y < in.height; ++y)
+    for (int32_t x = 0; x < in.width; ++x) {
+      const bool stripe = y >= area.top && y < area.bottom && x >= area.left && x < area.right &&
+                          StripeRow(y - area.top);
+      ASSERT_EQ(std::memcmp(out.At(y, x), stripe ? red : in.At(y, x), 4), 0) << "row " << y << ", column " << x;
+    }
+}
+
 // The native program against the Windows one under Wine, over every run of the tables above:
 // the same channels, depth and pixels.
 TEST_F(RunfilterTest, NativeAndWindowsProgramsWriteTheSamePictures) {

@@ -34,7 +34,7 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
 bool RunAbout(PluginEntry entry, std::string& error);
 
 // What a streamed run may hand over at once, and the error of one whose requests went back.
-constexpr int64_t kStreamedBytes = int64_t(64) << 20;
+constexpr int64_t kStreamedBytes = int64_t(16) << 20;
 constexpr const char* kOutOfOrder = "the plug-in asked for rows already written";
 
 // "user cancelled (-128)" and the like.
