@@ -253,8 +253,9 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
 std::string UsageText() {
   return "usage: runfilter [options] INPUT OUTPUT\n"
          "       runfilter --about [--plugin PATH]\n"
-         "Applies a filter module to a PNG or BMP picture and writes the result as PNG,\n"
-         "8 or 16 bits per channel as the input has; up to 300000 pixels each way.\n"
+         "Applies the filter to a picture and writes the result, 8 or 16 bits per channel\n"
+         "as the input has; up to 300000 pixels each way. The Windows program reads PNG and\n"
+         "BMP and writes PNG; the Linux one reads and writes PNG, JPEG and TIFF.\n"
          "\n"
          "Image mode (default from the file: 1 channel Grayscale, 2 Grayscale with\n"
          "transparency, 3 RGB, 4 RGB with transparency):\n"
