@@ -48,10 +48,15 @@ std::vector<FormatCase> AllCases() {
   for (const auto& [in, out] : routes)
     for (int32_t depth : {8, 16})
       for (const Kind& kind : kKinds)
-        for (const char* compression : {"fast", "default", "best"})
+        // lzw and none: the input TIFF's scheme, which a TIFF output keeps.
+        for (const char* compression : {"fast", "default", "best", "lzw", "none"}) {
+          const std::string scheme = compression;
+          const bool kept = scheme == "lzw" || scheme == "none";
           if (Holds(in, depth, kind) && Holds(out, depth, kind) &&
-              (std::string(compression) == "default" || std::string(out) != "jpg"))
+              (scheme == "default" || std::string(out) != "jpg") &&
+              (!kept || (std::string(in) == "tif" && std::string(out) == "tif")))
             cases.push_back({in, out, depth, kind, compression});
+        }
   return cases;
 }
 
@@ -101,6 +106,9 @@ TEST_P(FormatTest, RoundTripKeepsPixelsResolutionAndProfile) {
   const std::string input = stem + "." + c.in, output = stem + "-out." + c.out;
   std::string error;
   RunOptions options;
+  const std::string scheme = c.compression;
+  const bool kept = scheme == "lzw" || scheme == "none";
+  if (kept) info.tiffCompression = scheme == "lzw" ? COMPRESSION_LZW : COMPRESSION_NONE;
   {
     auto writer = OpenPictureWriter(input, FormatOfPath(input), info, options, error);
     ASSERT_TRUE(writer && writer->WriteRows(in.pixels.data(), in.height, error) && writer->Finish(error)) << "[" << error << "]";
@@ -113,7 +121,7 @@ TEST_P(FormatTest, RoundTripKeepsPixelsResolutionAndProfile) {
   const bool lossy = std::string(c.in) == "jpg" || std::string(c.out) == "jpg";
   const std::string command = "dist/linux-" CORVANE_RUNFILTER_ARCH "/runfilter " +
                               std::string(lossy ? "--hgap 0" : "--hgap 5 --hthick 2 --colour red") +
-                              " --compression " + c.compression + " '" + input + "' '" + output + "'";
+                              " --compression " + (kept ? "default" : scheme) + " '" + input + "' '" + output + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   ASSERT_TRUE(ReadPicture(output, result, error)) << error;
   EXPECT_EQ(result.info.planes, info.planes);
@@ -123,6 +131,8 @@ TEST_P(FormatTest, RoundTripKeepsPixelsResolutionAndProfile) {
   EXPECT_NEAR(result.info.ppiX, 300, 0.5);
   EXPECT_NEAR(result.info.ppiY, 150, 0.5);
   EXPECT_EQ(result.info.iccProfile, info.iccProfile);
+  if (std::string(c.out) == "tif")
+    EXPECT_EQ(result.info.tiffCompression, kept ? info.tiffCompression : uint16_t(COMPRESSION_ADOBE_DEFLATE));
   // Off the stripes the picture as read, exactly where no JPEG was on the way; the stripe
   // rows one colour each.
   int64_t difference = 0, compared = 0;
