@@ -51,6 +51,9 @@ struct FilterParameters {
   uint8_t entireImage;          // kept for scripting only
   uint8_t useAdvanceState;      // whole-area path and live preview available
   uint8_t hostIsPremiere;
+  // Padding in older blocks; with geometryMarkHigh, kGeometryFieldsMark once the geometry
+  // fields at the end exist.
+  uint8_t geometryMarkLow;
   int16_t colourRadioId;        // 7..11
   uint8_t ignoreZeroPixel;
   uint8_t removeOthers;
@@ -66,13 +69,43 @@ struct FilterParameters {
   uint8_t customRed;            // the colour of kColourCustom, 0..255 each
   uint8_t customGreen;
   uint8_t customBlue;
+  uint8_t geometryMarkHigh;     // padding in older blocks; see geometryMarkLow
   int16_t opacity;              // 1..100 percent; 100 draws the stripes opaque
+  // Blocks before units, cells, offsets, subdivisions and line styles ended here (76 bytes).
+  // Lengths below are in thousandths of `unit`. In pixels, the 16-bit gap and thickness fields
+  // above mirror them rounded; one that no longer matches was written by a pixel-only writer
+  // (an older module, a test) and wins.
+  uint16_t geometryFieldsTag;   // kGeometryFieldsTag when the fields below exist
+  uint8_t unit;                 // GridUnit, 0..6: px, %, in, cm, mm, pt, pc
+  uint8_t frame;                // 0/1: outer edges drawn in the directions by count
+  int32_t horizontalGapLength;  // 0..100,000,000; the horizontal stripes' gap; 0: none
+  int32_t horizontalThickLength;// 0..100,000,000; drawn rounded, at least 1 px
+  int32_t verticalGapLength;    // 0..100,000,000; the vertical stripes' gap; 0: none
+  int32_t verticalThickLength;  // 0..100,000,000; drawn rounded, at least 1 px
+  int32_t horizontalOffset;     // +-1,000,000,000; moves the vertical stripes right
+  int32_t verticalOffset;       // +-1,000,000,000; moves the horizontal stripes down
+  int32_t dashLength;           // 0..100,000,000; dashed style: drawn part along a line
+  int32_t dashGapLength;        // 0..100,000,000; dashed style: skipped part along a line
+  int32_t minorThickLength;     // 0..100,000,000; the minor lines' thickness, at least 1 px
+  int16_t rows;                 // 0..1000 horizontal cells by count; 0: spacing (gap) instead
+  int16_t columns;              // 0..1000 vertical cells by count; 0: spacing (gap) instead
+  int16_t subdivisions;         // 1..100 minor cells per cell; 1: no minor lines
+  uint8_t lineStyle;            // LineStyle, 0..2: solid, dashed, dotted
+  uint8_t minorRed;             // the minor lines' colour, 0..255 each
+  uint8_t minorGreen;
+  uint8_t minorBlue;
+  uint8_t minorColourChoice;    // the dialog's choice for it: 7..11 as colourRadioId
+  int16_t minorOpacity;         // 1..100 percent
 };
 
 constexpr uint16_t kWideFieldsTag = 0x5732;
 constexpr uint16_t kGridFieldsTag = 0x4733;
 constexpr int32_t kNarrowBlockSize = 44;
+constexpr uint8_t kGeometryMarkLow = 0x47;
+constexpr uint8_t kGeometryMarkHigh = 0x34;
+constexpr uint16_t kGeometryFieldsTag = 0x4734;
 constexpr int32_t kWideBlockSize = 68;
+constexpr int32_t kGridBlockSize = 76;
 static_assert(offsetof(FilterParameters, gridFieldsMark) == 26 &&
                   offsetof(FilterParameters, colourCode) == 28 &&
                   offsetof(FilterParameters, alignment) == 40 &&
@@ -82,7 +115,14 @@ static_assert(offsetof(FilterParameters, gridFieldsMark) == 26 &&
                   offsetof(FilterParameters, customRed) == 70 &&
                   offsetof(FilterParameters, customGreen) == 71 &&
                   offsetof(FilterParameters, customBlue) == 72 &&
-                  offsetof(FilterParameters, opacity) == 74 && sizeof(FilterParameters) == 76,
+                  offsetof(FilterParameters, opacity) == 74 &&
+                  offsetof(FilterParameters, geometryMarkLow) == 35 &&
+                  offsetof(FilterParameters, geometryMarkHigh) == 73 &&
+                  offsetof(FilterParameters, geometryFieldsTag) == kGridBlockSize &&
+                  offsetof(FilterParameters, horizontalGapLength) == 80 &&
+                  offsetof(FilterParameters, rows) == 116 &&
+                  offsetof(FilterParameters, minorOpacity) == 128 &&
+                  sizeof(FilterParameters) == 132,
               "stored blocks keep their layout");
 
 // Cached identification of the running host.

@@ -22,6 +22,27 @@ enum StoredSetting : uint32_t {
   kStoredCustomGreen,
   kStoredCustomBlue,
   kStoredOpacity,
+  // The grid in the picture's own terms; an older record leaves them at the block's.
+  kStoredUnit,
+  kStoredFrame,
+  kStoredHorizontalGapLength,
+  kStoredHorizontalThickLength,
+  kStoredVerticalGapLength,
+  kStoredVerticalThickLength,
+  kStoredHorizontalOffset,
+  kStoredVerticalOffset,
+  kStoredDashLength,
+  kStoredDashGapLength,
+  kStoredMinorThickLength,
+  kStoredRows,
+  kStoredColumns,
+  kStoredSubdivisions,
+  kStoredLineStyle,
+  kStoredMinorRed,
+  kStoredMinorGreen,
+  kStoredMinorBlue,
+  kStoredMinorColourChoice,
+  kStoredMinorOpacity,
   kStoredSettingCount
 };
 // Every format holds at least the first one's settings.
@@ -71,6 +92,26 @@ int32_t StoredValue(const FilterParameters& block, uint32_t setting) noexcept {
     case kStoredCustomGreen: return block.customGreen;
     case kStoredCustomBlue: return block.customBlue;
     case kStoredOpacity: return block.opacity;
+    case kStoredUnit: return block.unit;
+    case kStoredFrame: return block.frame;
+    case kStoredHorizontalGapLength: return block.horizontalGapLength;
+    case kStoredHorizontalThickLength: return block.horizontalThickLength;
+    case kStoredVerticalGapLength: return block.verticalGapLength;
+    case kStoredVerticalThickLength: return block.verticalThickLength;
+    case kStoredHorizontalOffset: return block.horizontalOffset;
+    case kStoredVerticalOffset: return block.verticalOffset;
+    case kStoredDashLength: return block.dashLength;
+    case kStoredDashGapLength: return block.dashGapLength;
+    case kStoredMinorThickLength: return block.minorThickLength;
+    case kStoredRows: return block.rows;
+    case kStoredColumns: return block.columns;
+    case kStoredSubdivisions: return block.subdivisions;
+    case kStoredLineStyle: return block.lineStyle;
+    case kStoredMinorRed: return block.minorRed;
+    case kStoredMinorGreen: return block.minorGreen;
+    case kStoredMinorBlue: return block.minorBlue;
+    case kStoredMinorColourChoice: return block.minorColourChoice;
+    case kStoredMinorOpacity: return block.minorOpacity;
     default: return 0;
   }
 }
@@ -100,6 +141,28 @@ void SetStoredValue(FilterParameters* block, uint32_t setting, int32_t value) no
     case kStoredCustomGreen: block->customGreen = Component(value); break;
     case kStoredCustomBlue: block->customBlue = Component(value); break;
     case kStoredOpacity: block->opacity = decltype(block->opacity)(InRange(value, kOpacityRange)); break;
+    case kStoredUnit: block->unit = uint8_t(ClampSetting(value, kUnitRange)); break;
+    case kStoredFrame: block->frame = value != 0 ? 1 : 0; break;
+    case kStoredHorizontalGapLength: block->horizontalGapLength = ClampSetting(value, kLengthRange); break;
+    case kStoredHorizontalThickLength: block->horizontalThickLength = ClampSetting(value, kLengthRange); break;
+    case kStoredVerticalGapLength: block->verticalGapLength = ClampSetting(value, kLengthRange); break;
+    case kStoredVerticalThickLength: block->verticalThickLength = ClampSetting(value, kLengthRange); break;
+    case kStoredHorizontalOffset: block->horizontalOffset = ClampSetting(value, kOffsetRange); break;
+    case kStoredVerticalOffset: block->verticalOffset = ClampSetting(value, kOffsetRange); break;
+    case kStoredDashLength: block->dashLength = ClampSetting(value, kLengthRange); break;
+    case kStoredDashGapLength: block->dashGapLength = ClampSetting(value, kLengthRange); break;
+    case kStoredMinorThickLength: block->minorThickLength = ClampSetting(value, kLengthRange); break;
+    case kStoredRows: block->rows = InRange(value, kCellCountRange); break;
+    case kStoredColumns: block->columns = InRange(value, kCellCountRange); break;
+    case kStoredSubdivisions: block->subdivisions = InRange(value, kSubdivisionRange); break;
+    case kStoredLineStyle: block->lineStyle = uint8_t(ClampSetting(value, kLineStyleRange)); break;
+    case kStoredMinorRed: block->minorRed = Component(value); break;
+    case kStoredMinorGreen: block->minorGreen = Component(value); break;
+    case kStoredMinorBlue: block->minorBlue = Component(value); break;
+    case kStoredMinorColourChoice:
+      block->minorColourChoice = uint8_t(ClampSetting(value, kColourRadioRange) == value ? value : kColourRadioRange.defaultValue);
+      break;
+    case kStoredMinorOpacity: block->minorOpacity = InRange(value, kMinorOpacityRange); break;
     default: break;  // a later format's setting this module does not know
   }
 }

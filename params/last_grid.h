@@ -14,7 +14,7 @@
 #include "corvane_records.h"
 
 constexpr uint32_t kStoredGridTag = FourCC("CvGr");
-constexpr uint16_t kStoredGridVersion = 1;
+constexpr uint16_t kStoredGridVersion = 2;  // 2: the grid in the picture's own terms appended
 constexpr uint32_t kStoredGridHeaderBytes = 12;
 // Room for a later format's extra settings; a longer record is taken as damaged.
 constexpr uint32_t kStoredGridCapacity = 256;

@@ -47,6 +47,29 @@ void SetParameterDefaults(FilterParameters* block) noexcept {
       uint8_t(kColourComponentRange.defaultValue);
   block->opacity = int16_t(kOpacityRange.defaultValue);
   block->hostIsPremiere = IsPlatformCode(HostGroupVersion(FourCC("PrMr"))) ? 1 : 0;
+  block->geometryMarkLow = kGeometryMarkLow;
+  block->geometryMarkHigh = kGeometryMarkHigh;
+  block->geometryFieldsTag = kGeometryFieldsTag;
+  block->unit = kGridPixels;
+  block->frame = 0;
+  // Today's grid: the lengths are the 16-bit fields' pixels.
+  block->horizontalGapLength = block->horizontalGap * kLengthScale;
+  block->verticalGapLength = block->verticalGap * kLengthScale;
+  block->horizontalThickLength = (block->horizontalThickness + 1) * kLengthScale;
+  block->verticalThickLength = (block->verticalThickness + 1) * kLengthScale;
+  block->horizontalOffset = block->verticalOffset = 0;
+  block->dashLength = kDefaultDashLength;
+  block->dashGapLength = kDefaultDashGapLength;
+  block->minorThickLength = kDefaultThicknessLength;
+  block->rows = block->columns = int16_t(kCellCountRange.defaultValue);
+  block->subdivisions = int16_t(kSubdivisionRange.defaultValue);
+  block->lineStyle = kLineSolid;
+  // The minor lines start in the stripes' default colour, fainter.
+  block->minorRed = 0;
+  block->minorGreen = 0;
+  block->minorBlue = 255;
+  block->minorColourChoice = uint8_t(kColourRadioRange.defaultValue);
+  block->minorOpacity = int16_t(kMinorOpacityRange.defaultValue);
 }
 
 void CheckParameters(InvocationContext* context) noexcept {
@@ -68,6 +91,10 @@ void CheckParameters(InvocationContext* context) noexcept {
       size = kNarrowBlockSize;
     } else if (held->gridFieldsMark != kGridFieldsTag || held->gridFieldsTag != kGridFieldsTag) {
       size = kWideBlockSize;
+    } else if (held->geometryMarkLow != kGeometryMarkLow ||
+               held->geometryMarkHigh != kGeometryMarkHigh ||
+               held->geometryFieldsTag != kGeometryFieldsTag) {
+      size = kGridBlockSize;
     }
   }
   if (size > 0 && size < kBlockSize) {
@@ -87,6 +114,11 @@ void CheckParameters(InvocationContext* context) noexcept {
     grown->wideFieldsTag = kWideFieldsTag;
     grown->gridFieldsMark = kGridFieldsTag;
     grown->gridFieldsTag = kGridFieldsTag;
+    grown->geometryMarkLow = kGeometryMarkLow;
+    grown->geometryMarkHigh = kGeometryMarkHigh;
+    grown->geometryFieldsTag = kGeometryFieldsTag;
+    // The older block's grid in pixels: ClampParameters takes the lengths from its 16-bit
+    // fields, whose mirrors the defaults do not match.
   }
   ClampParameters(ParametersOf(record));
 }

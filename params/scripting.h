@@ -19,8 +19,34 @@ constexpr DescriptorKeyID kKeyOpacity = FourCC("Opct");
 constexpr DescriptorKeyID kKeyRed = FourCC("Rd  ");
 constexpr DescriptorKeyID kKeyGreen = FourCC("Grn ");
 constexpr DescriptorKeyID kKeyBlue = FourCC("Bl  ");
+// The grid in the picture's own terms. Lengths are unit floats of three kinds; an integer
+// length (a step recorded before units) is pixels.
+constexpr DescriptorKeyID kKeyHorizontalOffset = FourCC("hOfs");
+constexpr DescriptorKeyID kKeyVerticalOffset = FourCC("vOfs");
+constexpr DescriptorKeyID kKeyDashLength = FourCC("DshL");
+constexpr DescriptorKeyID kKeyDashGap = FourCC("DshG");
+constexpr DescriptorKeyID kKeyMinorThickness = FourCC("MnTh");
+constexpr DescriptorKeyID kKeyRows = FourCC("Rows");
+constexpr DescriptorKeyID kKeyColumns = FourCC("Clmn");
+constexpr DescriptorKeyID kKeyFrame = FourCC("Frme");
+constexpr DescriptorKeyID kKeySubdivisions = FourCC("SbDv");
+constexpr DescriptorKeyID kKeyLineStyle = FourCC("Styl");
+constexpr DescriptorKeyID kKeyMinorColour = FourCC("MnCl");
+constexpr DescriptorKeyID kKeyMinorOpacity = FourCC("MnOp");
+constexpr DescriptorKeyID kKeyGridUnit = FourCC("GUnt");  // the unit the dialog shows
 constexpr DescriptorClassID kClassRgbColour = FourCC("RGBC");
 constexpr DescriptorUnitID kUnitPercent = FourCC("#Prc");
+constexpr DescriptorUnitID kUnitPixels = FourCC("#Pxl");
+constexpr DescriptorUnitID kUnitDistance = FourCC("#Rlt");  // points, 72 to the inch
+constexpr DescriptorTypeID kTypeLineStyle = FourCC("LnSt");
+constexpr DescriptorEnumID kStyleSolid = FourCC("Sold");
+constexpr DescriptorEnumID kStyleDashed = FourCC("Dshd");
+constexpr DescriptorEnumID kStyleDotted = FourCC("Dotd");
+constexpr DescriptorTypeID kTypeGridUnit = FourCC("GUnt");
+// Values of 'GUnt' in GridUnit order: px, %, in, cm, mm, pt, pc.
+constexpr DescriptorEnumID kGridUnitCodes[7] = {FourCC("Pxls"), FourCC("Prcn"), FourCC("Inch"),
+                                                FourCC("Cntm"), FourCC("Mlmt"), FourCC("Pnts"),
+                                                FourCC("Pcas")};
 constexpr DescriptorTypeID kTypeColour = FourCC("mooD");
 constexpr DescriptorTypeID kTypeAlignment = FourCC("aliN");
 constexpr DescriptorEnumID kAlignTop = FourCC("aTop");

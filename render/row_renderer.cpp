@@ -6,6 +6,7 @@
 
 #include "host/coordinates.h"
 #include "params/settings.h"
+#include "render/grid_lines.h"
 #include "render/sample_depth.h"
 #include "render/stripe_colour.h"
 
@@ -20,6 +21,17 @@ struct StripePattern {
   int32_t firstPhase;  // phase of the first rendered row (column)
 };
 
+// One line colour at the job's depth: the major lines' or the minor lines'.
+struct StripeInk {
+  uint8_t colour8[4];    // in the order they are written, 8-bit
+  uint16_t colour16[4];  // the same colour as 16-bit samples
+  // Below 100 % a line's colour samples are (s * sourceWeight + colourTerm) / 100.
+  bool blend;
+  uint32_t sourceWeight;      // 100 - opacity
+  uint32_t colourTerm[4];     // colour sample * opacity + 50, at the job's depth
+  uint8_t mixed8[4][256];     // at 8 bits, the mix for every source value
+};
+
 // Everything one call needs, resolved before the loops so they carry no mode decisions.
 struct StripeJob {
   uint8_t* dst;
@@ -32,18 +44,17 @@ struct StripeJob {
   int32_t srcStride;     // bytes between source pixels
   int32_t sampleBytes;   // 1 or 2
   int32_t pixelSamples;  // samples decided per pixel
-  uint8_t colour8[4];    // in the order they are written, 8-bit
-  uint16_t colour16[4];  // the same colour as 16-bit samples
   int32_t colourCount;   // colour samples actually written, <= pixelSamples
-  // Below 100 % a stripe's colour samples are (s * sourceWeight + colourTerm) / 100.
-  bool blend;
-  uint32_t sourceWeight;      // 100 - opacity
-  uint32_t colourTerm[4];     // colour sample * opacity + 50, at the job's depth
-  uint8_t mixed8[4][256];     // at 8 bits, the mix for every source value
+  StripeInk inks[2];     // the major lines', the minor lines'
   bool fillExtras;       // samples past the colour get full value instead of the source's
   bool removeOthers;
   StripePattern rowPattern;
   StripePattern columnPattern;
+  // Anything but today's whole-pixel solid grid: the lines by lattice, from these positions.
+  bool geometry;
+  GridLines lines;
+  int64_t firstRow;     // the first rendered row's position from the anchor's top
+  int64_t firstColumn;  // the first rendered column's from its left
   TestAbortProc abort;
   ProgressProc progress;  // null when progress is not reported
   int32_t progressFirst;
@@ -96,6 +107,24 @@ void StripeTriple(const FilterParameters& block, int16_t* rgb) noexcept {
 bool Contains(const VRect& outer, const VRect& inner) noexcept {
   return outer.top <= inner.top && outer.left <= inner.left && outer.bottom >= inner.bottom &&
          outer.right >= inner.right && outer.top < outer.bottom && outer.left < outer.right;
+}
+
+// The ink of resolved colour bytes (n of them) at `opacity` percent, at the job's depth.
+void SetInk(const StripeJob& job, const uint8_t* resolved, int16_t n, bool reversed,
+            int32_t opacity, StripeInk* ink) noexcept {
+  const int32_t count = Min(n, job.colourCount);
+  for (int32_t j = 0; j < count; ++j) {
+    ink->colour8[j] = resolved[reversed ? n - 1 - j : j];
+    ink->colour16[j] = WideSample(ink->colour8[j]);
+  }
+  ink->blend = opacity < 100;
+  ink->sourceWeight = uint32_t(100 - opacity);
+  for (int32_t j = 0; j < count; ++j) {
+    const uint32_t c = job.sampleBytes == 2 ? ink->colour16[j] : ink->colour8[j];
+    ink->colourTerm[j] = c * uint32_t(opacity) + 50;
+    for (uint32_t v = 0; ink->blend && job.sampleBytes == 1 && v < 256; ++v)
+      ink->mixed8[j][v] = uint8_t((v * ink->sourceWeight + ink->colourTerm[j]) / 100);
+  }
 }
 
 // False when the call has nothing to render and must not call the host at all.
@@ -157,19 +186,7 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
 
   const bool reversed = block->hostIsPremiere != 0;  // the video host wants B, G, R order
   job->colourCount = Min(n, job->pixelSamples);
-  for (int32_t j = 0; j < job->colourCount; ++j) {
-    job->colour8[j] = resolved[reversed ? n - 1 - j : j];
-    job->colour16[j] = WideSample(job->colour8[j]);
-  }
-  const int32_t opacity = ClampSetting(block->opacity, kOpacityRange);
-  job->blend = opacity < 100;
-  job->sourceWeight = uint32_t(100 - opacity);
-  for (int32_t j = 0; j < job->colourCount; ++j) {
-    const uint32_t c = job->sampleBytes == 2 ? job->colour16[j] : job->colour8[j];
-    job->colourTerm[j] = c * uint32_t(opacity) + 50;
-    for (uint32_t v = 0; job->blend && job->sampleBytes == 1 && v < 256; ++v)
-      job->mixed8[j][v] = uint8_t((v * job->sourceWeight + job->colourTerm[j]) / 100);
-  }
+  SetInk(*job, resolved, n, reversed, ClampSetting(block->opacity, kOpacityRange), &job->inks[0]);
   job->fillExtras = block->ignoreZeroPixel != 0;
   job->removeOthers = block->removeOthers != 0;
 
@@ -178,11 +195,28 @@ bool PrepareStripeJob(InvocationContext* context, bool reportProgress, StripeJob
   VRect anchor = area;
   const VRect saved = SavedFilterArea(*block);
   if (block->showDialog != 0 && Contains(saved, area)) anchor = saved;
-  const int16_t alignment = ValidAlignment(block->alignment);
-  job->rowPattern = MakePattern(block->horizontalGap, block->horizontalThickness, alignment,
-                                top - anchor.top);
-  job->columnPattern = MakePattern(block->verticalGap, block->verticalThickness, alignment,
-                                   left - anchor.left);
+  // The lengths as a pixel-only writer may have left them.
+  FilterParameters grid = *block;
+  ReconcilePixelMirrors(&grid);
+  job->geometry = !IsWholePixelGrid(grid);
+  if (job->geometry) {
+    ResolveGridLines(grid, record->imageHRes, record->imageVRes, int64_t(anchor.right) - anchor.left,
+                     int64_t(anchor.bottom) - anchor.top, &job->lines);
+    job->firstRow = top - anchor.top;
+    job->firstColumn = left - anchor.left;
+    if (grid.subdivisions > 1) {
+      int16_t m = 0;
+      uint8_t minor[4] = {0, 0, 0, 0};
+      ResolveStripeColour(context, grid.minorRed, grid.minorGreen, grid.minorBlue, 0, minor, &m);
+      SetInk(*job, minor, m, reversed, ClampSetting(grid.minorOpacity, kMinorOpacityRange), &job->inks[1]);
+    }
+  } else {
+    const int16_t alignment = ValidAlignment(grid.alignment);
+    job->rowPattern = MakePattern(grid.horizontalGap, grid.horizontalThickness, alignment,
+                                  top - anchor.top);
+    job->columnPattern = MakePattern(grid.verticalGap, grid.verticalThickness, alignment,
+                                     left - anchor.left);
+  }
 
   job->abort = record->abortProc;
   job->progress = reportProgress ? record->progressProc : nullptr;
@@ -204,11 +238,11 @@ template <typename T>
 constexpr T kFullSample = sizeof(T) == 1 ? T(255) : T(kFullSample16);
 
 template <typename T>
-const T* ColourOf(const StripeJob& job) noexcept {
+const T* ColourOf(const StripeInk& ink) noexcept {
   if constexpr (sizeof(T) == 1) {
-    return job.colour8;
+    return ink.colour8;
   } else {
-    return job.colour16;
+    return ink.colour16;
   }
 }
 
@@ -241,19 +275,19 @@ void FillFull(uint8_t* dst, int32_t samples) noexcept {
 // the job's count) are fixed where they can be, and the job's fields are read into locals once,
 // since writes through `dst` could otherwise alias them.
 template <typename T, int K, int E>
-void BlendStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
+void BlendStripePixels(const StripeJob& job, const StripeInk& ink, uint8_t* dst, const uint8_t* src,
                        int32_t count) noexcept {
   constexpr int32_t S = int32_t(sizeof(T));
   const int32_t k = K > 0 ? K : job.colourCount;
   const int32_t extras = E >= 0 ? E : job.pixelSamples - k;
-  const uint32_t weight = job.sourceWeight;
-  const uint32_t terms[4] = {job.colourTerm[0], job.colourTerm[1], job.colourTerm[2], job.colourTerm[3]};
+  const uint32_t weight = ink.sourceWeight;
+  const uint32_t terms[4] = {ink.colourTerm[0], ink.colourTerm[1], ink.colourTerm[2], ink.colourTerm[3]};
   const bool fill = job.fillExtras;
   const ptrdiff_t dstStride = job.dstStride, srcStride = job.srcStride;
   for (int32_t i = 0; i < count; ++i, dst += dstStride, src += srcStride) {
     for (int32_t j = 0; j < k; ++j) {
       if constexpr (S == 1) {
-        dst[j] = job.mixed8[j][src[j]];
+        dst[j] = ink.mixed8[j][src[j]];
       } else {
         T sample;
         std::memcpy(&sample, src + ptrdiff_t(j) * S, S);
@@ -271,20 +305,20 @@ void BlendStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
 }
 
 template <typename T>
-void WriteStripePixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
+void WriteStripePixels(const StripeJob& job, const StripeInk& ink, uint8_t* dst, const uint8_t* src,
                        int32_t count) noexcept {
   constexpr int32_t S = int32_t(sizeof(T));
-  if (job.blend) {
+  if (ink.blend) {
     // The common layouts (grey or RGB, with or without one plane more) get loops the
     // compiler can unroll.
     const int32_t extras = job.pixelSamples - job.colourCount;
-    if (job.colourCount == 3 && extras == 0) return BlendStripePixels<T, 3, 0>(job, dst, src, count);
-    if (job.colourCount == 3 && extras == 1) return BlendStripePixels<T, 3, 1>(job, dst, src, count);
-    if (job.colourCount == 1 && extras == 0) return BlendStripePixels<T, 1, 0>(job, dst, src, count);
-    if (job.colourCount == 1 && extras == 1) return BlendStripePixels<T, 1, 1>(job, dst, src, count);
-    return BlendStripePixels<T, 0, -1>(job, dst, src, count);
+    if (job.colourCount == 3 && extras == 0) return BlendStripePixels<T, 3, 0>(job, ink, dst, src, count);
+    if (job.colourCount == 3 && extras == 1) return BlendStripePixels<T, 3, 1>(job, ink, dst, src, count);
+    if (job.colourCount == 1 && extras == 0) return BlendStripePixels<T, 1, 0>(job, ink, dst, src, count);
+    if (job.colourCount == 1 && extras == 1) return BlendStripePixels<T, 1, 1>(job, ink, dst, src, count);
+    return BlendStripePixels<T, 0, -1>(job, ink, dst, src, count);
   }
-  const T* colour = ColourOf<T>(job);
+  const T* colour = ColourOf<T>(ink);
   const int32_t k = job.colourCount;
   const int32_t width = job.pixelSamples;
   if (job.fillExtras || width <= k) {
@@ -335,15 +369,16 @@ void WriteOtherPixels(const StripeJob& job, uint8_t* dst, const uint8_t* src,
     std::memcpy(dst, src, size_t(width));
 }
 
-// Writes `count` pixels of one kind from column `column`; false when the user aborted.
+// Writes `count` pixels of one kind (0 none, kOnMajor, kOnMinor) from column `column`; false
+// when the user aborted.
 template <typename T>
-bool WriteRun(const StripeJob& job, bool stripe, uint8_t* dstRow, const uint8_t* srcRow,
+bool WriteRun(const StripeJob& job, uint8_t kind, uint8_t* dstRow, const uint8_t* srcRow,
               int32_t column, int32_t count) noexcept {
   const int32_t allowed = PollAbort(job.abort, count);
   uint8_t* dst = dstRow + ptrdiff_t(column) * job.dstStride;
   const uint8_t* src = srcRow + ptrdiff_t(column) * job.srcStride;
-  if (stripe) {
-    WriteStripePixels<T>(job, dst, src, allowed);
+  if (kind != 0) {
+    WriteStripePixels<T>(job, job.inks[kind == kOnMajor ? 0 : 1], dst, src, allowed);
   } else {
     WriteOtherPixels<T>(job, dst, src, allowed);
   }
@@ -353,15 +388,116 @@ bool WriteRun(const StripeJob& job, bool stripe, uint8_t* dstRow, const uint8_t*
 template <typename T>
 bool RenderRow(const StripeJob& job, bool rowOn, uint8_t* dstRow, const uint8_t* srcRow) noexcept {
   const StripePattern& cols = job.columnPattern;
-  if (rowOn || !cols.enabled) return WriteRun<T>(job, rowOn, dstRow, srcRow, 0, job.columns);
+  if (rowOn || !cols.enabled) return WriteRun<T>(job, rowOn ? kOnMajor : 0, dstRow, srcRow, 0, job.columns);
   int32_t column = 0;
   int32_t phase = cols.firstPhase;
   while (column < job.columns) {
     const bool on = phase < cols.thickness;
     const int32_t length = Min((on ? cols.thickness : cols.period) - phase, job.columns - column);
-    if (!WriteRun<T>(job, on, dstRow, srcRow, column, length)) return false;
+    if (!WriteRun<T>(job, on ? kOnMajor : 0, dstRow, srcRow, column, length)) return false;
     column += length;
     phase = on ? cols.thickness : 0;
+  }
+  return true;
+}
+
+// The runs of one row of the grid by lattice, each handed to `take(kind, column, count)` until it
+// answers false: a pixel is the major lines' where a major line is drawn there (a horizontal
+// one's dash at this column, or a vertical one's at this row), else the minor lines' where a
+// minor one is, else the source's.
+template <typename Take>
+bool ForEachRun(const StripeJob& job, uint8_t rowKinds, uint8_t columnDashes, Take&& take) noexcept {
+  const GridLines& lines = job.lines;
+  const bool rowMajor = (rowKinds & kOnMajor) != 0, rowMinor = (rowKinds & kOnMinor) != 0;
+  const bool columnMajor = (columnDashes & kOnMajor) != 0;
+  bool columnMinor = (columnDashes & kOnMinor) != 0;
+  // A solid horizontal line decides its whole row, or (a minor one) all of it but the major
+  // vertical lines: the other families need not be walked.
+  if (rowMajor && lines.alongRowsMajor.off <= 0) return take(kOnMajor, 0, job.columns);
+  AxisLines across = lines.across;
+  if (rowMinor && lines.alongRowsMinor.off <= 0) {
+    across.minor.enabled = false;
+    columnMinor = false;
+  }
+  const int64_t end = job.firstColumn + job.columns;
+  int64_t x = job.firstColumn;
+  // The vertical lines are looked up again only where they may change, not at every dash.
+  uint8_t columns = 0;
+  int64_t columnsNext = (columnMajor || columnMinor) ? x : end;
+  while (x < end) {
+    if (x >= columnsNext) columns = AxisKindsAt(across, x, &columnsNext);
+    int64_t next = columnsNext < end ? columnsNext : end, candidate = end;
+    bool major = columnMajor && (columns & kOnMajor) != 0;
+    bool minor = columnMinor && (columns & kOnMinor) != 0;
+    if (rowMajor) {
+      major = DashOnAt(lines.alongRowsMajor, x, &candidate) || major;
+      next = candidate < next ? candidate : next;
+    }
+    if (rowMinor) {
+      minor = DashOnAt(lines.alongRowsMinor, x, &candidate) || minor;
+      next = candidate < next ? candidate : next;
+    }
+    const uint8_t kind = major ? kOnMajor : (minor ? kOnMinor : 0);
+    if (!take(kind, int32_t(x - job.firstColumn), int32_t(next - x))) return false;
+    x = next;
+  }
+  return true;
+}
+
+// The runs of a row that crosses no horizontal line depend only on which vertical lines' dashes
+// are drawn at that row: kept per call for each of the four cases, up to a fixed count of runs
+// (a row with more is worked out again each time).
+constexpr int32_t kCachedRuns = 1024;
+struct RowRuns {
+  bool built;
+  bool complete;
+  int32_t count;
+  int32_t columns[kCachedRuns];
+  int32_t lengths[kCachedRuns];
+  uint8_t kinds[kCachedRuns];
+};
+
+void BuildRowRuns(const StripeJob& job, uint8_t columnDashes, RowRuns* runs) noexcept {
+  runs->built = true;
+  runs->count = 0;
+  runs->complete = ForEachRun(job, 0, columnDashes, [runs](uint8_t kind, int32_t column, int32_t count) {
+    if (runs->count == kCachedRuns) return false;
+    runs->columns[runs->count] = column, runs->lengths[runs->count] = count, runs->kinds[runs->count] = kind;
+    ++runs->count;
+    return true;
+  });
+}
+
+template <typename T>
+bool RenderGridRows(const StripeJob& job) noexcept {
+  const GridLines& lines = job.lines;
+  RowRuns cached[4];
+  for (RowRuns& runs : cached) runs.built = false;
+  int64_t rowNext = INT64_MIN;
+  uint8_t rowKinds = 0;
+  for (int32_t r = 0; r < job.rows; ++r) {
+    if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
+    const int64_t y = job.firstRow + r;
+    if (y >= rowNext) rowKinds = AxisKindsAt(lines.down, y, &rowNext);
+    int64_t ignored = 0;
+    const uint8_t columnDashes = uint8_t((DashOnAt(lines.alongColumnsMajor, y, &ignored) ? kOnMajor : 0) |
+                                         (DashOnAt(lines.alongColumnsMinor, y, &ignored) ? kOnMinor : 0));
+    if (job.columns <= 0) continue;
+    uint8_t* dstRow = job.dst + ptrdiff_t(r) * job.dstRowBytes;
+    const uint8_t* srcRow = job.src + ptrdiff_t(r) * job.srcRowBytes;
+    auto write = [&](uint8_t kind, int32_t column, int32_t count) {
+      return WriteRun<T>(job, kind, dstRow, srcRow, column, count);
+    };
+    if (rowKinds == 0) {
+      RowRuns& runs = cached[columnDashes];
+      if (!runs.built) BuildRowRuns(job, columnDashes, &runs);
+      if (runs.complete) {
+        for (int32_t i = 0; i < runs.count; ++i)
+          if (!write(runs.kinds[i], runs.columns[i], runs.lengths[i])) return false;
+        continue;
+      }
+    }
+    if (!ForEachRun(job, rowKinds, columnDashes, write)) return false;
   }
   return true;
 }
@@ -369,6 +505,7 @@ bool RenderRow(const StripeJob& job, bool rowOn, uint8_t* dstRow, const uint8_t*
 // The rows of the job in samples of type T; false when the user aborted.
 template <typename T>
 bool RenderRows(const StripeJob& job) noexcept {
+  if (job.geometry) return RenderGridRows<T>(job);
   const StripePattern& rowsPattern = job.rowPattern;
   int32_t rowPhase = rowsPattern.firstPhase;
   for (int32_t r = 0; r < job.rows; ++r) {

@@ -97,9 +97,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DescriptorItems recorded;
     CHECK(ReadDescriptorHandle(host, host.descriptors.parameters.descriptor, recorded));
     for (const DescriptorItem& item : recorded) {
-      if (item.key == kKeyHorizontalGap || item.key == kKeyVerticalGap) CHECK(Within(item.integer, 0, 30000));
-      if (item.key == kKeyHorizontalThickness || item.key == kKeyVerticalThickness)
-        CHECK(Within(item.integer, 1, 30000));
+      const bool gap = item.key == kKeyHorizontalGap || item.key == kKeyVerticalGap;
+      const bool thickness = item.key == kKeyHorizontalThickness || item.key == kKeyVerticalThickness;
+      // Whole pixels as integers, anything else a unit float (see the unit key).
+      if (item.type == kDescTypeUnitFloat && (gap || thickness)) CHECK(item.number >= 0.0 && item.number < 1e9);
+      if (item.type == kDescTypeInteger && gap) CHECK(Within(item.integer, 0, 30000));
+      if (item.type == kDescTypeInteger && thickness) CHECK(Within(item.integer, 1, 30000));
       if (item.key == kKeyOpacity) CHECK(item.number >= 1.0 && item.number <= 100.0);
       if (item.key == kKeyAmount) CHECK(item.number >= 1.0 && item.number <= 99.0);
     }

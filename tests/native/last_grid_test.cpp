@@ -87,7 +87,7 @@ TEST_F(LastGridTest, StoredRecordsAreClampedOrRefusedWhole) {
          const int32_t wild[] = {70000, 0, 0, -5, 0, 0, 99, 0, 0, 300, 0, 0, 0};  // in stored order
          std::memcpy(b + kStoredGridHeaderBytes, wild, sizeof wild), SealStoredGrid(b, n, 1); }, {30000, 255, 8, 1}},
       {"truncated", [](uint8_t*, uint32_t& n) { n -= 4; }, {1234, 0, 0, 55}},
-      {"fewer settings than the first format", [](uint8_t* b, uint32_t& n) { n -= 4, SealStoredGrid(b, n, 1); }, {1234, 0, 0, 55}},
+      {"fewer settings than the first format", [](uint8_t* b, uint32_t& n) { n = kStoredGridHeaderBytes + 4 * 12, SealStoredGrid(b, n, 1); }, {1234, 0, 0, 55}},
       {"a changed byte", [](uint8_t* b, uint32_t&) { b[20] ^= 1; }, {1234, 0, 0, 55}},
       {"a foreign tag", [](uint8_t* b, uint32_t&) { b[0] = 'X'; }, {1234, 0, 0, 55}},
   };

@@ -347,6 +347,26 @@ TEST_F(RunfilterTest, StripsAndTheWholeAreaGiveTheSameFile) {
   EXPECT_NE(Load(Work("path.png")).pixels, big.pixels) << "the filter changed nothing";
 }
 
+// Lengths in a unit through --ppi, and cells by count, reach the plug-in as the settings ask:
+// which rows of the first column are blue.
+TEST_F(RunfilterTest, UnitsAndCellsReachThePlugin) {
+  const struct { const char* args; const char* rows; } cases[] = {
+      {"--unit cm --ppi 254 --hgap 0.04 --hthick 0.01 --vgap 0", "#....#....#....#....#....#....#....#...."},
+      {"--unit % --hgap 20 --hthick 5 --vgap 0", "##........##........##........##........"},
+      {"--rows 4 --frame --vgap 0", "#.........#.........#.........#........#"},
+      {"--ppi 127,254 --unit mm --hgap 0.4 --hthick 0.1 --voffset 0.2 --vgap 0", "..#....#....#....#....#....#....#....#.."},
+  };
+  for (const auto& c : cases) {
+    const HostImage out = Filtered(std::string(c.args) + " --colour blue", Input(3), "units");
+    std::string rows;
+    for (int32_t y = 0; y < out.height; ++y) {
+      const uint8_t* p = out.At(y, 0);
+      rows += p[0] == 0 && p[1] == 0 && p[2] == 255 ? '#' : '.';
+    }
+    EXPECT_EQ(rows, c.rows) << c.args;
+  }
+}
+
 TEST_F(RunfilterTest, ARectangleLimitsTheFilterArea) {
   const HostImage in = Load(Input(3));
   const HostImage out = Filtered("--rect 10,12,30,40 --hgap 3 --vgap 3 --remove", Input(3), "rect");
@@ -378,8 +398,18 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
       {"\"" + Work("absent.png") + "\"", 1, "cannot open"},
       {"\"" + Work("corrupt.png") + "\"", 1, "corrupt image"},
       {"--sparkle " + in, 2, "unknown option '--sparkle'"},
-      {"--hgap 30001 " + in, 2, "--hgap takes a whole number from 0 to 30000, not '30001'"},
-      {"--vthick 0 " + in, 2, "--vthick takes a whole number from 1 to 30000"},
+      {"--hgap 30001 " + in, 2, "--hgap takes a length in px from 0 to 30000, not '30001'"},
+      {"--vthick 0 " + in, 2, "--vthick takes a length in px from above 0 to 30000"},
+      {"--unit furlong " + in, 2, "--unit takes px, %, in, cm, mm, pt or pc, not 'furlong'"},
+      {"--rows 0 " + in, 2, "--rows takes a whole number from 1 to 1000, not '0'"},
+      {"--rows 1001 " + in, 2, "--rows takes a whole number from 1 to 1000, not '1001'"},
+      {"--subdivide 0 " + in, 2, "--subdivide takes a whole number from 1 to 100, not '0'"},
+      {"--dash 0,4 " + in, 2, "--dash takes ON,OFF, lengths in px, ON above 0 and OFF 0 or more, not '0,4'"},
+      {"--ppi 0 " + in, 2, "--ppi takes N or H,V"},
+      {"--ppi 300,-1 " + in, 2, "--ppi takes N or H,V"},
+      {"--unit cm --hgap 1.5.2 " + in, 2, "--hgap takes a length in cm from 0 to 100000, not '1.5.2'"},
+      {"--minor-opacity 12.5 " + in, 2, "--minor-opacity takes a whole number from 1 to 100, not '12.5'"},
+      {"--style wavy " + in, 2, "--style takes solid, dashed or dotted"},
       {"--colour purple " + in, 2, "--colour takes black, blue, red, green or six hex digits"},
       {"--colour #12345 " + in, 2, "RRGGBB, not '#12345'"},
       {"--color 12345G " + in, 2, "--color takes black"},

@@ -118,7 +118,11 @@ TEST(HostIdentification, TerminologyNamesTheEventAndEveryKey) {
   r.Word();
   const uint32_t keys[] = {FourCC("Amnt"), FourCC("disP"), FourCC("entI"), FourCC("hGap"),
                            FourCC("vGap"), FourCC("hThk"), FourCC("vThk"), FourCC("aliN"),
-                           FourCC("ign0"), FourCC("rmvO"), FourCC("Clr "), FourCC("Opct")};
+                           FourCC("ign0"), FourCC("rmvO"), FourCC("Clr "), FourCC("Opct"),
+                           FourCC("hOfs"), FourCC("vOfs"), FourCC("DshL"), FourCC("DshG"),
+                           FourCC("MnTh"), FourCC("Rows"), FourCC("Clmn"), FourCC("Frme"),
+                           FourCC("SbDv"), FourCC("Styl"), FourCC("MnCl"), FourCC("MnOp"),
+                           FourCC("GUnt")};
   ASSERT_EQ(r.Word(), std::size(keys));
   for (uint32_t key : keys) {
     EXPECT_FALSE(r.Text().empty());
@@ -128,12 +132,15 @@ TEST(HostIdentification, TerminologyNamesTheEventAndEveryKey) {
   }
   EXPECT_EQ(r.Word(), 0);  // classes
   EXPECT_EQ(r.Word(), 0);  // comparison operators
-  ASSERT_EQ(r.Word(), 2);  // enumerations
+  ASSERT_EQ(r.Word(), 4);  // enumerations
   const struct {
     uint32_t type;
     std::vector<uint32_t> values;
   } enums[] = {{FourCC("mooD"), {FourCC("moD0"), FourCC("moD1"), FourCC("moD2"), FourCC("moD3"), FourCC("moD4")}},
-               {FourCC("aliN"), {FourCC("aTop"), FourCC("aCnt"), FourCC("aBtm")}}};
+               {FourCC("aliN"), {FourCC("aTop"), FourCC("aCnt"), FourCC("aBtm")}},
+               {FourCC("LnSt"), {FourCC("Sold"), FourCC("Dshd"), FourCC("Dotd")}},
+               {FourCC("GUnt"), {FourCC("Pxls"), FourCC("Prcn"), FourCC("Inch"), FourCC("Cntm"),
+                                 FourCC("Mlmt"), FourCC("Pnts"), FourCC("Pcas")}}};
   for (const auto& e : enums) {
     EXPECT_EQ(r.Code(), e.type);
     ASSERT_EQ(r.Word(), e.values.size());

@@ -30,6 +30,11 @@ constexpr Named kColours[] = {
     {"black", int32_t(kColourBlack)}, {"blue", int32_t(kColourBlue)},
     {"red", int32_t(kColourRed)},     {"green", int32_t(kColourGreen)},
 };
+constexpr Named kUnits[] = {
+    {"px", kGridPixels},      {"%", kGridPercent},     {"in", kGridInches}, {"cm", kGridCentimetres},
+    {"mm", kGridMillimetres}, {"pt", kGridPoints},     {"pc", kGridPicas},
+};
+constexpr Named kStyles[] = {{"solid", kLineSolid}, {"dashed", kLineDashed}, {"dotted", kLineDotted}};
 constexpr Named kAlignments[] = {
     {"top", 0}, {"centre", 1}, {"center", 1}, {"bottom", 2},
 };
@@ -69,8 +74,35 @@ bool ParseRanged(const std::string& flag, const std::string& text, int64_t minim
   return true;
 }
 
+// A decimal number: digits with at most one point among or before them, a leading '-' when
+// `signedValue`; nothing else.
+bool ParseDecimal(const std::string& text, bool signedValue, double& value) {
+  if (text.empty() || text.size() > 24) return false;
+  size_t i = signedValue && text[0] == '-' ? 1 : 0;
+  bool digits = false, point = false;
+  for (size_t j = i; j < text.size(); ++j) {
+    if (text[j] == '.' && !point) {
+      point = true;
+    } else if (text[j] >= '0' && text[j] <= '9') {
+      digits = true;
+    } else {
+      return false;
+    }
+  }
+  if (!digits) return false;
+  value = std::strtod(text.c_str(), nullptr);
+  return true;
+}
+
+// Two decimals A,B.
+bool ParsePair(const std::string& text, double& first, double& second) {
+  const size_t comma = text.find(',');
+  return comma != std::string::npos && ParseDecimal(text.substr(0, comma), false, first) &&
+         ParseDecimal(text.substr(comma + 1), false, second);
+}
+
 // RRGGBB, with or without a leading '#'.
-bool ParseHexColour(const std::string& text, RunOptions& o) {
+bool ParseHexColour(const std::string& text, uint8_t& red, uint8_t& green, uint8_t& blue) {
   const std::string digits = !text.empty() && text[0] == '#' ? text.substr(1) : text;
   if (digits.size() != 6) return false;
   uint32_t value = 0;
@@ -82,9 +114,36 @@ bool ParseHexColour(const std::string& text, RunOptions& o) {
     if (nibble < 0) return false;
     value = value << 4 | uint32_t(nibble);
   }
-  o.red = uint8_t(value >> 16), o.green = uint8_t(value >> 8), o.blue = uint8_t(value);
-  o.colour = kColourCustom;
+  red = uint8_t(value >> 16), green = uint8_t(value >> 8), blue = uint8_t(value);
   return true;
+}
+
+// A length flag, checked once the unit is known.
+struct LengthArgument {
+  std::string flag;
+  std::string text;
+  double* field;
+  bool offset;     // any sign
+  bool thickness;  // above 0
+};
+
+// Lengths in pixels as today's; in another unit up to what the block holds. Converted lengths
+// past 30000 px are held there by the plug-in.
+bool CheckLength(const LengthArgument& a, uint8_t unit, std::string& error) {
+  const char* unitName = kUnits[unit].name;
+  const double most = a.offset ? 1000000.0 : (unit == kGridPixels ? 30000.0 : 100000.0);
+  double value = 0;
+  const bool parsed = ParseDecimal(a.text, a.offset, value);
+  if (parsed && (a.offset ? (value >= -most && value <= most) : (value <= most && (a.thickness ? value > 0 : value >= 0)))) {
+    *a.field = value;
+    return true;
+  }
+  const std::string largest = std::to_string(int64_t(most));
+  std::string least = a.thickness ? "above 0" : "0";
+  if (a.offset) least = std::string(1, '-').append(largest);
+  error = a.flag + " takes a length in " + unitName + " from " + least + " to " + largest +
+          ", not '" + a.text + "'";
+  return false;
 }
 
 bool ParseRect(const std::string& text, VRect& rect, std::string& error) {
@@ -112,6 +171,17 @@ bool ParseRect(const std::string& text, VRect& rect, std::string& error) {
 
 }  // namespace
 
+double PointsPerUnit(uint8_t unit) {
+  switch (unit) {
+    case kGridInches: return 72.0;
+    case kGridCentimetres: return 72.0 / 2.54;
+    case kGridMillimetres: return 72.0 / 25.4;
+    case kGridPoints: return 1.0;
+    case kGridPicas: return 12.0;
+    default: return 0.0;
+  }
+}
+
 std::string ModeName(int16_t mode) {
   for (const Named& entry : kModes) {
     if (entry.value == mode) return entry.name;
@@ -124,6 +194,8 @@ std::string ModeName(int16_t mode) {
 
 bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::string& error) {
   std::vector<std::string> positional;
+  std::vector<LengthArgument> lengths;
+  std::string dashText;
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
@@ -151,6 +223,7 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     else if (arg == "--dialog") flag = &o.dialog;
     else if (arg == "--verbose" || arg == "-v") flag = &o.verbose;
     else if (arg == "--remove") flag = &o.remove;
+    else if (arg == "--frame") flag = &o.frame;
     else if (arg == "--no-ignore-zero" || arg == "--no-advance-state") {
       flag = arg == "--no-ignore-zero" ? &o.ignoreZero : &o.advanceState;
       flagValue = false;
@@ -163,10 +236,12 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
       *flag = flagValue;
       continue;
     }
-    static const char* const kValued[] = {"--mode",   "--hgap",   "--vgap",  "--hthick",
-                                          "--vthick", "--colour", "--color", "--align",
-                                          "--rect",   "--max-space", "--plugin", "--opacity",
-                                          "--quality", "--compression"};
+    static const char* const kValued[] = {
+        "--mode",    "--hgap",    "--vgap",      "--hthick",     "--vthick",       "--colour",
+        "--color",   "--align",   "--rect",      "--max-space",  "--plugin",       "--opacity",
+        "--unit",    "--ppi",     "--hoffset",   "--voffset",    "--rows",         "--columns",
+        "--subdivide", "--minor-colour", "--minor-color", "--minor-opacity", "--minor-thick",
+        "--style",   "--dash",    "--quality",   "--compression"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;
     if (!known) {
@@ -188,18 +263,61 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
       }
       o.mode = int16_t(number);
     } else if (arg == "--hgap" || arg == "--vgap") {
-      if (!ParseRanged(arg, value, kGapRange.minimum, kGapRange.maximum, number, error)) return false;
-      (arg == "--hgap" ? o.horizontalGap : o.verticalGap) = number;
-    } else if (arg == "--hthick" || arg == "--vthick") {
-      // Shown thickness: the stored value plus one.
-      if (!ParseRanged(arg, value, kThicknessRange.minimum + 1, kThicknessRange.maximum + 1,
-                       number, error))
+      lengths.push_back({arg, value, arg == "--hgap" ? &o.horizontalGap : &o.verticalGap, false, false});
+    } else if (arg == "--hthick" || arg == "--vthick" || arg == "--minor-thick") {
+      double* field = arg == "--hthick" ? &o.horizontalThickness
+                      : arg == "--vthick" ? &o.verticalThickness : &o.minorThickness;
+      lengths.push_back({arg, value, field, false, true});
+    } else if (arg == "--hoffset" || arg == "--voffset") {
+      lengths.push_back({arg, value, arg == "--hoffset" ? &o.horizontalOffset : &o.verticalOffset, true, false});
+    } else if (arg == "--unit") {
+      if (!Lookup(kUnits, value, number)) {
+        error = "--unit takes px, %, in, cm, mm, pt or pc, not '" + value + "'";
         return false;
-      (arg == "--hthick" ? o.horizontalThickness : o.verticalThickness) = number;
+      }
+      o.unit = uint8_t(number);
+      o.unitGiven = true;
+    } else if (arg == "--ppi") {
+      double h = 0, v = 0;
+      const bool pair = value.find(',') != std::string::npos;
+      if (!(pair ? ParsePair(value, h, v) : ParseDecimal(value, false, h)) || !(h > 0) ||
+          !((pair ? v : h) > 0) || h > 1000000 || (pair ? v : h) > 1000000) {
+        error = "--ppi takes N or H,V, pixels per inch above 0 and up to 1000000, not '" + value + "'";
+        return false;
+      }
+      o.ppiH = h, o.ppiV = pair ? v : h;
+    } else if (arg == "--rows" || arg == "--columns") {
+      if (!ParseRanged(arg, value, 1, kCellCountRange.maximum, arg == "--rows" ? o.rows : o.columns, error))
+        return false;
+    } else if (arg == "--subdivide") {
+      if (!ParseRanged(arg, value, kSubdivisionRange.minimum, kSubdivisionRange.maximum, o.subdivisions, error))
+        return false;
+    } else if (arg == "--minor-opacity") {
+      if (!ParseRanged(arg, value, kMinorOpacityRange.minimum, kMinorOpacityRange.maximum, o.minorOpacity, error))
+        return false;
+    } else if (arg == "--minor-colour" || arg == "--minor-color") {
+      static constexpr uint8_t kNamed[4][3] = {{0, 0, 0}, {0, 0, 255}, {255, 0, 0}, {0, 255, 0}};
+      if (Lookup(kColours, value, number)) {
+        const uint8_t* rgb = kNamed[uint32_t(number) - kColourBlack];
+        o.minorRed = rgb[0], o.minorGreen = rgb[1], o.minorBlue = rgb[2];
+      } else if (!ParseHexColour(value, o.minorRed, o.minorGreen, o.minorBlue)) {
+        error = arg + " takes black, blue, red, green or six hex digits RRGGBB, not '" + value + "'";
+        return false;
+      }
+      o.minorColourGiven = true;
+    } else if (arg == "--style") {
+      if (!Lookup(kStyles, value, o.lineStyle)) {
+        error = "--style takes solid, dashed or dotted, not '" + value + "'";
+        return false;
+      }
+    } else if (arg == "--dash") {
+      dashText = value;
     } else if (arg == "--colour" || arg == "--color") {
       if (Lookup(kColours, value, number)) {
         o.colour = uint32_t(number);
-      } else if (!ParseHexColour(value, o)) {
+      } else if (ParseHexColour(value, o.red, o.green, o.blue)) {
+        o.colour = kColourCustom;
+      } else {
         error = arg + " takes black, blue, red, green or six hex digits RRGGBB, not '" + value + "'";
         return false;
       }
@@ -236,6 +354,20 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     }
   }
   if (o.help) return true;
+  for (const LengthArgument& a : lengths) {
+    if (!CheckLength(a, o.unit, error)) return false;
+  }
+  if (!dashText.empty()) {
+    const size_t comma = dashText.find(',');
+    std::string ignored;
+    if (comma == std::string::npos ||
+        !CheckLength({"--dash", dashText.substr(0, comma), &o.dash, false, true}, o.unit, ignored) ||
+        !CheckLength({"--dash", dashText.substr(comma + 1), &o.dashGap, false, false}, o.unit, ignored)) {
+      error = std::string("--dash takes ON,OFF, lengths in ") + kUnits[o.unit].name +
+              ", ON above 0 and OFF 0 or more, not '" + dashText + "'";
+      return false;
+    }
+  }
   const size_t wanted = o.about ? 0 : 2;
   if (positional.size() != wanted) {
     error = o.about ? "--about takes no files"
@@ -264,10 +396,24 @@ std::string UsageText() {
          "                      (cmyk needs 4 channels, lab, hsb and hsl 3); a 16-bit\n"
          "                      file takes the mode's 16-bit form (hsb and hsl have none)\n"
          "Settings (unset ones keep the plug-in's defaults; a gap of 0 draws no stripes):\n"
-         "  --hgap N, --vgap N  rows between horizontal, columns between vertical stripes,\n"
-         "                      0..30000\n"
-         "  --hthick N, --vthick N\n"
-         "                      stripe thickness, 1..30000\n"
+         "  --unit px|%|in|cm|mm|pt|pc\n"
+         "                      the unit of every length below (default px); % is of the\n"
+         "                      filter area's height down, of its width across\n"
+         "  --ppi N, --ppi H,V  the picture's resolution for in, cm, mm, pt and pc\n"
+         "                      (default: the file's, else 72)\n"
+         "  --hgap L, --vgap L  space between horizontal, between vertical stripes,\n"
+         "                      0..30000 px (lengths take decimals)\n"
+         "  --hthick L, --vthick L\n"
+         "                      stripe thickness, above 0 up to 30000 px\n"
+         "  --hoffset L, --voffset L\n"
+         "                      move the vertical stripes right, the horizontal ones down\n"
+         "  --rows N, --columns N\n"
+         "                      cut the area into N equal cells down or across (1..1000)\n"
+         "                      instead of the gap; --frame adds the area's edges\n"
+         "  --subdivide N       N minor cells a cell (1..100), with --minor-colour C,\n"
+         "                      --minor-opacity N (default 50) and --minor-thick L (1 px)\n"
+         "  --style solid|dashed|dotted, --dash ON,OFF\n"
+         "                      line style; dashes along the line (default 4,4 px)\n"
          "  --colour black|blue|red|green|RRGGBB   (--color too; RRGGBB six hex digits,\n"
          "                      '#' optional, converted into the image's mode)\n"
          "  --opacity N         stripe opacity in percent, 1..100 (default 100)\n"

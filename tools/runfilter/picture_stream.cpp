@@ -72,8 +72,14 @@ bool FilterPictureFile(PluginEntry entry, const RunOptions& options,
     error = "cannot write " + options.output + ": " + why;
     return false;
   }
+  // Without --ppi the host states the file's resolution (72 when the file has none).
+  RunOptions run = options;
+  if (run.ppiH <= 0 && info.ppiX > 0 && info.ppiY > 0) {
+    run.ppiH = info.ppiX;
+    run.ppiV = info.ppiY;
+  }
   FileRows rows(*reader, *writer);
-  const bool ran = RunPlugin(entry, options, mode, shape, progress, stats, error, &rows);
+  const bool ran = RunPlugin(entry, run, mode, shape, progress, stats, error, &rows);
   const bool finished = ran && writer->Finish(rows.writeError);
   writer.reset();
   reader.reset();
@@ -97,6 +103,6 @@ bool FilterPictureFile(PluginEntry entry, const RunOptions& options,
   }
   picture.info.colour = info.colour;
   stats = RunStats();
-  if (!RunPlugin(entry, options, mode, picture.image, progress, stats, error)) return false;
+  if (!RunPlugin(entry, run, mode, picture.image, progress, stats, error)) return false;
   return WritePictureAtomically(options.output, picture, options, error);
 }

@@ -1,10 +1,12 @@
 #include "tools/runfilter/run.h"
 
 #include "params/scripting.h"
+#include "params/settings.h"
 #include "tools/testhost/host_descriptor.h"
 #include "tools/testhost/image_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -22,12 +24,45 @@ DescriptorItems SettingsDescriptor(TestHost& host, const RunOptions& o) {
                                 DescriptorItem::Float(kKeyGreen, o.green),
                                 DescriptorItem::Float(kKeyBlue, o.blue)}));
   if (o.opacity > 0) items.push_back(DescriptorItem::UnitFloat(kKeyOpacity, kUnitPercent, o.opacity));
-  if (o.horizontalGap >= 0) items.push_back(DescriptorItem::Integer(kKeyHorizontalGap, o.horizontalGap));
-  if (o.verticalGap >= 0) items.push_back(DescriptorItem::Integer(kKeyVerticalGap, o.verticalGap));
-  if (o.horizontalThickness >= 0)
-    items.push_back(DescriptorItem::Integer(kKeyHorizontalThickness, o.horizontalThickness));
-  if (o.verticalThickness >= 0)
-    items.push_back(DescriptorItem::Integer(kKeyVerticalThickness, o.verticalThickness));
+  // Whole pixels go as today's integers; any other length as a unit float of its kind.
+  const struct {
+    DescriptorKeyID key;
+    double value;
+  } lengths[] = {{kKeyHorizontalGap, o.horizontalGap},     {kKeyVerticalGap, o.verticalGap},
+                 {kKeyHorizontalThickness, o.horizontalThickness},
+                 {kKeyVerticalThickness, o.verticalThickness},
+                 {kKeyHorizontalOffset, o.horizontalOffset}, {kKeyVerticalOffset, o.verticalOffset},
+                 {kKeyMinorThickness, o.minorThickness},  {kKeyDashLength, o.dash},
+                 {kKeyDashGap, o.dashGap}};
+  for (const auto& length : lengths) {
+    if (std::isnan(length.value)) continue;
+    if (o.unit == kGridPixels && length.value == std::floor(length.value) && length.key != kKeyHorizontalOffset &&
+        length.key != kKeyVerticalOffset && length.key != kKeyMinorThickness && length.key != kKeyDashLength &&
+        length.key != kKeyDashGap) {
+      items.push_back(DescriptorItem::Integer(length.key, int32_t(length.value)));
+    } else if (o.unit == kGridPixels) {
+      items.push_back(DescriptorItem::UnitFloat(length.key, kUnitPixels, length.value));
+    } else if (o.unit == kGridPercent) {
+      items.push_back(DescriptorItem::UnitFloat(length.key, kUnitPercent, length.value));
+    } else {
+      items.push_back(DescriptorItem::UnitFloat(length.key, kUnitDistance, length.value * PointsPerUnit(o.unit)));
+    }
+  }
+  if (o.unitGiven) items.push_back(DescriptorItem::Enumerated(kKeyGridUnit, kTypeGridUnit, kGridUnitCodes[o.unit]));
+  if (o.rows > 0) items.push_back(DescriptorItem::Integer(kKeyRows, o.rows));
+  if (o.columns > 0) items.push_back(DescriptorItem::Integer(kKeyColumns, o.columns));
+  if (o.frame) items.push_back(DescriptorItem::Bool(kKeyFrame, true));
+  if (o.subdivisions > 0) items.push_back(DescriptorItem::Integer(kKeySubdivisions, o.subdivisions));
+  if (o.lineStyle >= 0) {
+    const DescriptorEnumID styles[] = {kStyleSolid, kStyleDashed, kStyleDotted};
+    items.push_back(DescriptorItem::Enumerated(kKeyLineStyle, kTypeLineStyle, styles[o.lineStyle]));
+  }
+  if (o.minorColourGiven)
+    items.push_back(ObjectItem(host, kKeyMinorColour, kClassRgbColour,
+                               {DescriptorItem::Float(kKeyRed, o.minorRed),
+                                DescriptorItem::Float(kKeyGreen, o.minorGreen),
+                                DescriptorItem::Float(kKeyBlue, o.minorBlue)}));
+  if (o.minorOpacity > 0) items.push_back(DescriptorItem::UnitFloat(kKeyMinorOpacity, kUnitPercent, o.minorOpacity));
   if (o.alignment >= 0) {
     const DescriptorEnumID codes[] = {kAlignTop, kAlignCentre, kAlignBottom};
     items.push_back(DescriptorItem::Enumerated(kKeyAlignment, kTypeAlignment, codes[o.alignment]));
@@ -35,6 +70,13 @@ DescriptorItems SettingsDescriptor(TestHost& host, const RunOptions& o) {
   if (!o.ignoreZero) items.push_back(DescriptorItem::Bool(kKeyIgnoreZeroPixel, false));
   if (o.remove) items.push_back(DescriptorItem::Bool(kKeyRemoveOthers, true));
   return items;
+}
+
+// Pixels per inch as the host's 16.16 field: --ppi, else the file's resolution (0 when the
+// file gives none), else 72.
+int32_t HostResolution(double asked, double fromFile) {
+  const double ppi = asked > 0 ? asked : (fromFile > 0 ? fromFile : 72.0);
+  return int32_t(std::lround(ppi * 65536.0));
 }
 
 }  // namespace
@@ -119,6 +161,10 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   // The host holds the picture twice (before and after); a third copy would only cost memory.
   std::vector<uint8_t>().swap(image.pixels);
   if (options.hasRect) host.SetFilterRect(options.rect);
+  // The Windows reader gives no resolution: 0 here; the Linux one puts the file's into
+  // `options` when --ppi is not given.
+  host.record.imageHRes = HostResolution(options.ppiH, 0);
+  host.record.imageVRes = HostResolution(options.ppiV, 0);
   if (options.maxSpace > 0) host.record.maxSpace = options.maxSpace;
   if (stream != nullptr) {
     // Bands of the offer's size; a larger request (the whole area at once) is answered as a
