@@ -153,6 +153,35 @@ TEST_P(FormatTest, RoundTripKeepsPixelsResolutionAndProfile) {
   if (lossy) EXPECT_LT(double(difference) / double(compared), c.depth == 8 ? 6.0 : 6.0 * 128) << "mean difference";
 }
 
+// Without --ppi the host states the file's resolution: a tenth of an inch is 10 rows at
+// 100 ppi, and 7.2 at --ppi 72 (the stripes start at rows 0, 11, 22 and 0, 8, 16).
+TEST(FileResolutionTest, ReachesTheHostUnlessPpiIsGiven) {
+  PictureInfo info;
+  info.width = 8;
+  info.height = 30;
+  info.planes = 1;
+  info.ppiX = info.ppiY = 100;
+  const std::vector<uint8_t> pixels(info.RowBytes() * 30, 200);
+  const std::string input = TestOutputPath("resolution.tif"), output = TestOutputPath("resolution-out.tif");
+  std::string error;
+  {
+    auto writer = OpenPictureWriter(input, PictureFormat::kTiff, info, RunOptions(), error);
+    ASSERT_TRUE(writer && writer->WriteRows(pixels.data(), 30, error) && writer->Finish(error)) << error;
+  }
+  const std::pair<const char*, std::vector<int32_t>> cases[] = {{"", {0, 11, 22}}, {"--ppi 72", {0, 8, 16, 24}}};
+  for (const auto& [ppi, rows] : cases) {
+    const std::string command = "dist/linux-" CORVANE_RUNFILTER_ARCH "/runfilter --unit in --hgap 0.1 --hthick 0.01 "
+                                "--colour black " + std::string(ppi) + " '" + input + "' '" + output + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    Picture result;
+    ASSERT_TRUE(ReadPicture(output, result, error)) << error;
+    std::vector<int32_t> black;
+    for (int32_t y = 0; y < info.height; ++y)
+      if (SampleAt(result.image, y, 3, 0) == 0) black.push_back(y);
+    EXPECT_EQ(black, rows) << ppi;
+  }
+}
+
 // Bad files end in one line naming the file and the reason, exit status 1, and leave an
 // existing output as it was, with nothing beside it.
 TEST(BadPictureTest, EachIsRefusedInOneLineAndTouchesNoOutput) {
