@@ -22,6 +22,17 @@ target_include_directories(corvane_testhost_fuzz SYSTEM PRIVATE /usr/include/stb
 target_compile_options(corvane_testhost_fuzz PRIVATE -fsanitize=fuzzer-no-link)
 target_link_libraries(corvane_testhost_fuzz PUBLIC corvane_core_fuzz)
 
+# runfilter's picture readers, with the image libraries as Debian ships them.
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(TIFF REQUIRED)
+file(GLOB RUNFILTER_PICTURE_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/runfilter/picture_*.cpp)
+list(APPEND RUNFILTER_PICTURE_FUZZ_SOURCES ${CMAKE_SOURCE_DIR}/tools/runfilter/run.cpp
+  ${CMAKE_SOURCE_DIR}/tools/runfilter/options.cpp)
+add_library(corvane_pictures_fuzz STATIC ${RUNFILTER_PICTURE_FUZZ_SOURCES})
+target_compile_options(corvane_pictures_fuzz PRIVATE -fsanitize=fuzzer-no-link)
+target_link_libraries(corvane_pictures_fuzz PUBLIC corvane_testhost_fuzz PNG::PNG JPEG::JPEG TIFF::TIFF)
+
 file(GLOB CORVANE_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
 foreach(source ${CORVANE_FUZZ_TARGETS})
   get_filename_component(name ${source} NAME_WE)
@@ -29,4 +40,7 @@ foreach(source ${CORVANE_FUZZ_TARGETS})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE corvane_testhost_fuzz corvane_core_fuzz)
+  if(name MATCHES "^fuzz_picture_")
+    target_link_libraries(${name} PRIVATE corvane_pictures_fuzz corvane_testhost_fuzz corvane_core_fuzz)
+  endif()
 endforeach()

@@ -50,3 +50,9 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   target_link_libraries(corvane_bench PRIVATE corvane_core_fast benchmark::benchmark)
 endif()
 
+
+# runfilter for Linux and its tests, in a build of their own (scripts/build: Release, no
+# sanitizers, written to dist/linux-<arch>), so the test builds need no image libraries.
+if(CORVANE_RUNFILTER_DIR)
+  include(${CMAKE_SOURCE_DIR}/cmake/native-runfilter.cmake)
+endif()

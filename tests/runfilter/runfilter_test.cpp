@@ -1,7 +1,17 @@
-// runfilter end to end: the built program and module in separate processes, checked by the
-// files they leave. Every image mode, every colour, both delivery paths, a filter area, and
-// each refusal with its message, exit status and no output.
+// runfilter end to end: the built program (and on Windows its module) in separate processes,
+// checked by the files they leave. Every image mode, every colour, both delivery paths, a
+// filter area, and each refusal with its message, exit status and no output. On Linux the
+// native program runs the same table, and where Wine and the 64-bit Windows program are there,
+// both run it and must leave the same pixels.
+#if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -20,6 +30,8 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include <zlib.h>
+
 #include "tools/testhost/image_file.h"
 #include "tools/testhost/png_writer.h"
 
@@ -28,28 +40,102 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kArch = CORVANE_ARCH_NAME;
+#if defined(_WIN32)
 const std::string kOtherArch = kArch == "x64" ? "x86" : "x64";
 const std::string kProgram = "dist\\" + kArch + "\\runfilter.exe";
+#else
+const std::string kProgram = "dist/" + kArch + "/runfilter";
+// The Windows program the native one is held against, run by Wine.
+const std::string kWindowsProgram = "dist/x64/runfilter.exe";
+#endif
 
 struct Outcome {
   int exitCode = -1;
   std::string messages;  // stdout and stderr together
 };
 
-Outcome RunFilterOnce(const std::string& args);
+Outcome RunFilterOnce(const std::string& program, const std::string& args);
 
 // Runs runfilter with `args` (already quoted where needed), two minutes at most. Under
 // user-mode emulation a process now and then dies as it starts, before the program runs: exit
 // code -1 and nothing written, which runfilter itself never ends with (it exits 0, 1 or 2 and
 // names every refusal). Such a start is tried again, twice at most.
-Outcome RunFilter(const std::string& args) {
-  Outcome outcome = RunFilterOnce(args);
+Outcome RunFilter(const std::string& args, const std::string& program = kProgram) {
+  Outcome outcome = RunFilterOnce(program, args);
   for (int retry = 0; retry < 2 && outcome.exitCode == -1 && outcome.messages.empty(); ++retry)
-    outcome = RunFilterOnce(args);
+    outcome = RunFilterOnce(program, args);
   return outcome;
 }
 
-Outcome RunFilterOnce(const std::string& args) {
+std::string LogText(const std::string& log) {
+  std::vector<uint8_t> bytes;
+  std::string ignored;
+  if (!ReadFileBytes(log, bytes, ignored)) return "";
+  return std::string(bytes.begin(), bytes.end());
+}
+
+#if !defined(_WIN32)
+// The arguments as a Windows command line takes them: split at spaces, "..." kept whole.
+std::vector<std::string> SplitArguments(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, any = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else if (c == ' ' && !quoted) {
+      if (any) words.push_back(word);
+      word.clear();
+      any = false;
+    } else {
+      word += c;
+      any = true;
+    }
+  }
+  if (any) words.push_back(word);
+  return words;
+}
+
+// A .exe goes through Wine, quietly.
+Outcome RunFilterOnce(const std::string& program, const std::string& args) {
+  Outcome outcome;
+  const std::string log = TestOutputPath("runfilter-" + kArch + ".log");
+  std::vector<std::string> words = SplitArguments(args);
+  words.insert(words.begin(), program);
+  if (program.size() > 4 && program.substr(program.size() - 4) == ".exe") {
+    words.insert(words.begin(), "wine");
+    setenv("WINEDEBUG", "-all", 1);
+  }
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int file = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int nothing = open("/dev/null", O_RDONLY);
+    if (file < 0 || nothing < 0) _exit(127);
+    dup2(file, 1);
+    dup2(file, 2);
+    dup2(nothing, 0);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  for (int waited = 0; child > 0 && waitpid(child, &status, WNOHANG) == 0; ++waited) {
+    if (waited == 1200) {  // two minutes
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      outcome.messages = "(timed out) ";
+    }
+    usleep(100000);
+  }
+  outcome.exitCode = child > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  outcome.messages += LogText(log);
+  return outcome;
+}
+#else
+Outcome RunFilterOnce(const std::string& program, const std::string& args) {
   Outcome outcome;
   const std::string log = TestOutputPath("runfilter-" + kArch + ".log");
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
@@ -62,7 +148,7 @@ Outcome RunFilterOnce(const std::string& args) {
   startup.hStdOutput = startup.hStdError = file;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
-  std::string line = "\"" + kProgram + "\" " + args;
+  std::string line = "\"" + program + "\" " + args;
   if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
     DWORD code = DWORD(-1);
@@ -77,11 +163,10 @@ Outcome RunFilterOnce(const std::string& args) {
     CloseHandle(process.hProcess);
   }
   CloseHandle(file);
-  std::vector<uint8_t> bytes;
-  std::string ignored;
-  if (ReadFileBytes(log, bytes, ignored)) outcome.messages.append(bytes.begin(), bytes.end());
+  outcome.messages.append(LogText(log));
   return outcome;
 }
+#endif
 
 std::string Work(const std::string& name) { return TestOutputPath("runfilter-" + kArch + "-" + name); }
 
@@ -117,9 +202,13 @@ class RunfilterTest : public ::testing::Test {
     // A header claiming 300000 x 300000 RGBA at 16 bits, which no memory holds.
     ReadFileBytes(Input16(4), png, error);
     for (size_t at : {16, 20}) std::memcpy(&png[at], "\x00\x04\x93\xE0", 4);
+    const uint32_t crc = uint32_t(crc32(0, &png[12], 17));  // a lie told with a valid checksum
+    for (int i = 0; i < 4; ++i) png[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
     out = std::fopen(Work("huge.png").c_str(), "wb");
     std::fwrite(png.data(), 1, png.size(), out);
     std::fclose(out);
+    const HostImage big = MakePatternImage(301, 203, 4);
+    WritePng(Work("big.png"), big.width, big.height, 4, big.pixels.data(), big.width * 4);
     out = std::fopen(Work("notes.8bf").c_str(), "wb");
     std::fputs("not a module\n", out);
     std::fclose(out);
@@ -141,26 +230,49 @@ class RunfilterTest : public ::testing::Test {
 // With gap 5 and thickness 2 at the top of each period, rows 0 and 1 of every 7 are stripes.
 bool StripeRow(int32_t y) { return y % 7 < 2; }
 
-TEST_F(RunfilterTest, EveryImageModeStripesItsRowsAndKeepsTheOthers) {
-  struct Case {
-    const char* mode;  // "" for the default from the channels
-    int planes;
-    std::vector<uint8_t> stripe;  // expected stripe bytes; empty: only uniformity is checked
-    const char* file = "png";
-  };
-  const Case cases[] = {
+// The tables below are run by their own tests and, on Linux, by both programs side by side.
+struct ModeCase {
+  const char* mode;  // "" for the default from the channels
+  int planes;
+  std::vector<uint8_t> stripe;  // expected stripe bytes; empty: only uniformity is checked
+  const char* file = "png";
+};
+const ModeCase kModeCases[] = {
       {"", 1, {76}},           {"", 2, {76, 255}},          {"", 3, {255, 0, 0}},
       {"", 4, {255, 0, 0, 255}}, {"--mode cmyk", 4, {}},    {"--mode lab", 3, {}},
       {"--mode hsb", 3, {}},   {"--mode hsl", 3, {}},       {"--mode multichannel", 2, {}},
       {"--mode gray", 2, {76, 255}}, {"--mode rgb", 3, {255, 0, 0}}, {"", 3, {255, 0, 0}, "bmp"},
-  };
-  for (const Case& c : cases) {
+};
+const char* const kModeSettings = " --hgap 5 --hthick 2 --colour red";
+
+struct ColourCase { const char* args; std::vector<uint8_t> bytes; int opacity; };
+const ColourCase kColourCases[] = {
+    {"black", {0, 0, 0}, 100}, {"blue", {0, 0, 255}, 100}, {"red", {255, 0, 0}, 100},
+    {"green", {0, 255, 0}, 100}, {"C82a5A", {200, 42, 90}, 100}, {"#C82A5A --opacity 37", {200, 42, 90}, 37},
+    {"red --opacity 1", {255, 0, 0}, 1}, {"000000 --opacity 50 --hgap 30000 --vgap 29000 --vthick 30000", {0, 0, 0}, 50}};
+
+// Host behaviour, and how --verbose says the plug-in took the image: 301 x 203 RGBA rows
+// need 2709 bytes, so an offer of 3000 gives strips of 2 rows and an offer of 1 strips of 1.
+const std::pair<const char*, const char*> kPaths[] = {
+    {"", "strips: 1, advanceState calls: 1"},
+    {"--max-space 3000", "strips: 1, advanceState calls: 1"},
+    {"--no-advance-state", "strips: 1, advanceState calls: 0"},
+    {"--no-advance-state --max-space 3000", "strips: 102, advanceState calls: 0"},
+    {"--no-advance-state --max-space 1", "strips: 203, advanceState calls: 0"}};
+const char* const kPathSettings = "--hgap 6 --vgap 4 --hthick 3 --vthick 2 --align centre --colour green ";
+
+std::string ModeInput(const ModeCase& c) {
+  return std::string(c.file) == "bmp" ? Work("in.bmp") : Work("in" + std::to_string(c.planes) + ".png");
+}
+
+TEST_F(RunfilterTest, EveryImageModeStripesItsRowsAndKeepsTheOthers) {
+  for (const ModeCase& c : kModeCases) {
     SCOPED_TRACE(std::string(c.mode) + " with " + std::to_string(c.planes) + " channels, " + c.file);
-    const std::string input = std::string(c.file) == "bmp" ? Work("in.bmp") : Input(c.planes);
+    const std::string input = ModeInput(c);
     const HostImage in = Load(input);
     const std::string name = std::string("mode-") + (c.mode[0] ? c.mode + 7 : "default") + "-" +
                              std::to_string(c.planes) + "-" + c.file;
-    const HostImage out = Filtered(std::string(c.mode) + " --hgap 5 --hthick 2 --colour red", input, name);
+    const HostImage out = Filtered(std::string(c.mode) + kModeSettings, input, name);
     ASSERT_EQ(out.planes, in.planes);
     ASSERT_EQ(out.width, in.width);
     ASSERT_EQ(out.height, in.height);
@@ -204,14 +316,10 @@ TEST_F(RunfilterTest, SixteenBitPicturesComeBackExactlyAtSixteenBits) {
 // The four names and any RRGGBB, opaque or mixed with the picture: at opacity o each sample
 // is (s (100 - o) + c o + 50) / 100; cells past 100 pixels at the picture's edge.
 TEST_F(RunfilterTest, EachColourIsWrittenAsItsRgbBytes) {
-  const struct { const char* args; std::vector<uint8_t> bytes; int opacity; } cases[] = {
-      {"black", {0, 0, 0}, 100}, {"blue", {0, 0, 255}, 100}, {"red", {255, 0, 0}, 100},
-      {"green", {0, 255, 0}, 100}, {"C82a5A", {200, 42, 90}, 100}, {"#C82A5A --opacity 37", {200, 42, 90}, 37},
-      {"red --opacity 1", {255, 0, 0}, 1}, {"000000 --opacity 50 --hgap 30000 --vgap 29000 --vthick 30000", {0, 0, 0}, 50}};
   const HostImage in = Load(Input(3));
-  for (const auto& c : cases) {
+  for (const auto& c : kColourCases) {
     const HostImage out = Filtered(std::string("--vgap 3 --color ") + c.args, Input(3),
-                                   "colour-" + std::to_string(&c - cases));
+                                   "colour-" + std::to_string(&c - kColourCases));
     ASSERT_EQ(out.planes, 3);
     std::vector<uint8_t> want(3);
     for (int k = 0; k < 3; ++k) want[size_t(k)] = uint8_t((in.At(7, 44)[k] * (100 - c.opacity) + c.bytes[size_t(k)] * c.opacity + 50) / 100);
@@ -222,22 +330,12 @@ TEST_F(RunfilterTest, EachColourIsWrittenAsItsRgbBytes) {
 TEST_F(RunfilterTest, StripsAndTheWholeAreaGiveTheSameFile) {
   const HostImage big = MakePatternImage(301, 203, 4);
   const std::string input = Work("big.png");
-  WritePng(input, big.width, big.height, 4, big.pixels.data(), big.width * 4);
-  const std::string settings = "--hgap 6 --vgap 4 --hthick 3 --vthick 2 --align centre --colour green";
-  // Host behaviour, and how --verbose says the plug-in took the image: 301 x 203 RGBA rows
-  // need 2709 bytes, so an offer of 3000 gives strips of 2 rows and an offer of 1 strips of 1.
-  const std::pair<const char*, const char*> paths[] = {
-      {"", "strips: 1, advanceState calls: 1"},
-      {"--max-space 3000", "strips: 1, advanceState calls: 1"},
-      {"--no-advance-state", "strips: 1, advanceState calls: 0"},
-      {"--no-advance-state --max-space 3000", "strips: 102, advanceState calls: 0"},
-      {"--no-advance-state --max-space 1", "strips: 203, advanceState calls: 0"}};
   std::vector<std::vector<uint8_t>> files;
-  for (const auto& [path, taken] : paths) {
+  for (const auto& [path, taken] : kPaths) {
     const std::string output = Work("path.png");
     fs::remove(output);
     const Outcome got =
-        RunFilter("--verbose " + settings + " " + path + " \"" + input + "\" \"" + output + "\"");
+        RunFilter("--verbose " + std::string(kPathSettings) + path + " \"" + input + "\" \"" + output + "\"");
     ASSERT_EQ(got.exitCode, 0) << path << ": " << got.messages;
     EXPECT_NE(got.messages.find(taken), std::string::npos) << path << ": " << got.messages;
     std::vector<uint8_t> bytes;
@@ -320,11 +418,18 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
       {"--rect 0,0,41,48 " + in, 1, "--rect reaches past"},
       {"--mode cmyk " + in, 1, "--mode cmyk needs 4 channels"},
       {"--mode hsb \"" + Input16(3) + "\"", 1, "--mode hsb has no 16-bit form"},
+#if !defined(_WIN32)
+      // Streamed, the size needs no memory: the data ends long before the rows do.
+      {"\"" + Work("huge.png") + "\"", 1, "huge.png: corrupt image (Not enough image data)"},
+      {"--plugin dist/x64/Corvane.8bf " + in, 2, "--plugin is for the Windows runfilter"},
+      {"--dialog " + in, 2, "--dialog needs a screen"},
+#else
       {"\"" + Work("huge.png") + "\"", 1, "too large to hold in memory (300000 x 300000 pixels"},
       {"--plugin dist\\" + kOtherArch + "\\Corvane.8bf " + in, 1,
        kArch == "x64" ? "is a 32-bit module" : "is a 64-bit module"},
       {"--plugin \"" + Work("notes.8bf") + "\" " + in, 1, "is not a Windows module"},
       {"--plugin " + kProgram + " " + in, 1, "has no plug-in property list"},
+#endif
   };
   const std::string output = Work("refused.png");
   for (const auto& c : cases) {
@@ -340,11 +445,67 @@ TEST_F(RunfilterTest, RefusalsNameTheirCauseAndWriteNothing) {
   std::FILE* previous = std::fopen(output.c_str(), "wb");
   std::fputs("previous", previous);
   std::fclose(previous);
-  EXPECT_EQ(RunFilter("--plugin \"" + Work("notes.8bf") + "\" " + in + " \"" + output + "\"").exitCode, 1);
+  EXPECT_EQ(RunFilter("--rect 0,0,41,48 " + in + " \"" + output + "\"").exitCode, 1);
   EXPECT_EQ(fs::file_size(output), 8u);
   for (const auto& entry : fs::directory_iterator(fs::path(output).parent_path()))
     EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path().string();
   fs::remove(output);
 }
+
+#if !defined(_WIN32)
+// A picture past one band (16 MiB of requests) flows through in bands: the grid continues
+// across them, rows and columns outside the filter area pass through, and the bands show in
+// --verbose.
+TEST_F(RunfilterTest, APictureLargerThanABandIsStreamedInBands) {
+  const HostImage in = MakePatternImage(2800, 2900, 4);
+  const std::string input = Work("tall.png"), output = Work("tall-out.png");
+  WritePng(input, in.width, in.height, 4, in.pixels.data(), in.width * 4);
+  fs::remove(output);
+  const VRect area{1000, 10, 2500, 2790};
+  const Outcome got = RunFilter("--verbose --rect 1000,10,2500,2790 --hgap 5 --hthick 2 --colour red \"" +
+                                input + "\" \"" + output + "\"");
+  ASSERT_EQ(got.exitCode, 0) << got.messages;
+  const size_t strips = got.messages.find("strips: ");
+  ASSERT_NE(strips, std::string::npos) << got.messages;
+  EXPECT_GT(std::atoi(got.messages.c_str() + strips + 8), 1) << got.messages;
+  const HostImage out = Load(output);
+  ASSERT_EQ(out.pixels.size(), in.pixels.size());
+  const uint8_t red[4] = {255, 0, 0, 255};
+  for (int32_t y = 0; y < in.height; ++y)
+    for (int32_t x = 0; x < in.width; ++x) {
+      const bool stripe = y >= area.top && y < area.bottom && x >= area.left && x < area.right &&
+                          StripeRow(y - area.top);
+      ASSERT_EQ(std::memcmp(out.At(y, x), stripe ? red : in.At(y, x), 4), 0) << "row " << y << ", column " << x;
+    }
+}
+
+// The native program against the Windows one under Wine, over every run of the tables above:
+// the same channels, depth and pixels.
+TEST_F(RunfilterTest, NativeAndWindowsProgramsWriteTheSamePictures) {
+  if (!fs::exists(kWindowsProgram) || !fs::exists("/usr/lib/wine/wine64"))
+    GTEST_SKIP() << "needs 64-bit Wine and " << kWindowsProgram;
+  std::vector<std::pair<std::string, std::string>> runs;  // settings, input
+  for (const ModeCase& c : kModeCases) runs.emplace_back(std::string(c.mode) + kModeSettings, ModeInput(c));
+  for (int planes = 1; planes <= 4; ++planes) runs.emplace_back(kModeSettings, Input16(planes));
+  for (const ColourCase& c : kColourCases) runs.emplace_back(std::string("--vgap 3 --color ") + c.args, Input(3));
+  for (const auto& path : kPaths) runs.emplace_back(kPathSettings + std::string(path.first), Work("big.png"));
+  runs.emplace_back("--rect 10,12,30,40 --hgap 3 --vgap 3 --remove", Input(3));
+  for (const auto& [settings, input] : runs) {
+    SCOPED_TRACE(settings + " " + input);
+    HostImage pictures[2];
+    const std::string programs[2] = {kProgram, kWindowsProgram};
+    for (int i = 0; i < 2; ++i) {
+      const std::string output = Work(i == 0 ? "native.png" : "windows.png");
+      fs::remove(output);
+      const Outcome got = RunFilter(settings + " \"" + input + "\" \"" + output + "\"", programs[i]);
+      ASSERT_EQ(got.exitCode, 0) << programs[i] << ": " << got.messages;
+      pictures[i] = Load(output);
+    }
+    EXPECT_EQ(pictures[0].planes, pictures[1].planes);
+    EXPECT_EQ(pictures[0].depth, pictures[1].depth);
+    EXPECT_TRUE(pictures[0].pixels == pictures[1].pixels) << "the pixels differ";
+  }
+}
+#endif
 
 }  // namespace

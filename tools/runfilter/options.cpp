@@ -241,7 +241,7 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
         "--color",   "--align",   "--rect",      "--max-space",  "--plugin",       "--opacity",
         "--unit",    "--ppi",     "--hoffset",   "--voffset",    "--rows",         "--columns",
         "--subdivide", "--minor-colour", "--minor-color", "--minor-opacity", "--minor-thick",
-        "--style",   "--dash"};
+        "--style",   "--dash",    "--quality",   "--compression"};
     bool known = false;
     for (const char* name : kValued) known = known || arg == name;
     if (!known) {
@@ -333,6 +333,15 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
     } else if (arg == "--rect") {
       if (!ParseRect(value, o.rect, error)) return false;
       o.hasRect = true;
+    } else if (arg == "--quality") {
+      if (!ParseRanged(arg, value, 1, 100, o.quality, error)) return false;
+    } else if (arg == "--compression") {
+      const Named levels[] = {{"fast", kCompressionFast}, {"default", kCompressionDefault},
+                              {"best", kCompressionBest}};
+      if (!Lookup(levels, value, o.compression)) {
+        error = "--compression takes fast, default or best, not '" + value + "'";
+        return false;
+      }
     } else if (arg == "--max-space") {
       if (!ParseRanged(arg, value, 1, INT32_MAX, number, error)) return false;
       o.maxSpace = number;
@@ -376,8 +385,9 @@ bool ParseOptions(const std::vector<std::string>& args, RunOptions& o, std::stri
 std::string UsageText() {
   return "usage: runfilter [options] INPUT OUTPUT\n"
          "       runfilter --about [--plugin PATH]\n"
-         "Applies a filter module to a PNG or BMP picture and writes the result as PNG,\n"
-         "8 or 16 bits per channel as the input has; up to 300000 pixels each way.\n"
+         "Applies the filter to a picture and writes the result, 8 or 16 bits per channel\n"
+         "as the input has; up to 300000 pixels each way. The Windows program reads PNG and\n"
+         "BMP and writes PNG; the Linux one reads and writes PNG, JPEG and TIFF.\n"
          "\n"
          "Image mode (default from the file: 1 channel Grayscale, 2 Grayscale with\n"
          "transparency, 3 RGB, 4 RGB with transparency):\n"
@@ -411,6 +421,11 @@ std::string UsageText() {
          "  --remove            clear everything that is not a stripe\n"
          "  --no-ignore-zero    copy a stripe's transparency and extra planes instead of\n"
          "                      setting them to full\n"
+         "Files (the output's format follows its extension):\n"
+         "  --quality N         JPEG quality, 1..100 (default 92)\n"
+         "  --compression fast|default|best\n"
+         "                      PNG and TIFF compression (default: default; a TIFF written\n"
+         "                      from a TIFF keeps its scheme, any other TIFF gets Deflate)\n"
          "Host behaviour:\n"
          "  --rect T,L,B,R      filter only this area (rows T..B-1, columns L..R-1)\n"
          "  --max-space BYTES   memory offered to the plug-in; small values force strips\n"

@@ -49,7 +49,12 @@ struct RunOptions {
   VRect rect{};
   int32_t maxSpace = -1;  // -1: the host's usual offer
   bool advanceState = true;
+  // Files
+  int32_t quality = 92;  // JPEG, 1..100
+  int32_t compression = 1;  // kCompression...
 };
+
+constexpr int32_t kCompressionFast = 0, kCompressionDefault = 1, kCompressionBest = 2;
 
 // False with a one-line reason naming the flag when the command line is not usable.
 bool ParseOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error);

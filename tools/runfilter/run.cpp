@@ -5,6 +5,7 @@
 #include "tools/testhost/host_descriptor.h"
 #include "tools/testhost/image_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -150,7 +151,8 @@ bool CheckImageFits(const RunOptions& options, const HostImage& image, std::stri
 }
 
 bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostImage& image,
-               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error) {
+               void (*progress)(int32_t done, int32_t total), RunStats& stats, std::string& error,
+               RowStream* stream) {
   TestHost host(entry);
   host.faults.withholdAdvanceState = !options.advanceState;
   host.faults.descriptor.offer = true;
@@ -159,10 +161,17 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   // The host holds the picture twice (before and after); a third copy would only cost memory.
   std::vector<uint8_t>().swap(image.pixels);
   if (options.hasRect) host.SetFilterRect(options.rect);
-  // The file reader gives no resolution yet: 0 here.
+  // The Windows reader gives no resolution: 0 here; the Linux one puts the file's into
+  // `options` when --ppi is not given.
   host.record.imageHRes = HostResolution(options.ppiH, 0);
   host.record.imageVRes = HostResolution(options.ppiV, 0);
   if (options.maxSpace > 0) host.record.maxSpace = options.maxSpace;
+  if (stream != nullptr) {
+    // Bands of the offer's size; a larger request (the whole area at once) is answered as a
+    // host short of memory does, and the plug-in takes it in those bands.
+    host.SetStream(stream);
+    host.faults.maxServedBytes = std::max<int64_t>(kStreamedBytes, host.record.maxSpace);
+  }
   host.progressObserver = progress;
   // The settings arrive as a replayed action step; with --dialog the plug-in is asked for its
   // dialog (Parameters first) and the step's values are where the dialog starts.
@@ -173,7 +182,9 @@ bool RunPlugin(PluginEntry entry, const RunOptions& options, int16_t mode, HostI
   stats.advanceStateCalls = host.counters.advanceStateCalls;
   stats.progressCalls = host.counters.progressCalls;
   if (result != noErr || host.counters.bufferOverruns != 0) {
-    error = result != noErr
+    error = result == kStreamFailed && stream != nullptr
+                ? (host.streamOutOfOrder ? kOutOfOrder : "the picture could not be read or written")
+            : result != noErr
                 ? "the filter failed: " + ResultText(result)
                 : "the filter wrote outside the buffers it was given; the result is not trusted";
     image = std::move(host.source);

@@ -1,5 +1,6 @@
 #include "tools/testhost/test_host.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -368,6 +369,9 @@ int16_t TestHost::RunFilter(bool withParameters) {
   }
   CommitOutput();
   if (err != noErr) image = source;  // a host undoes a failed or cancelled run
+  // A streamed picture is written out to its last row, unless the run failed (then the
+  // output is thrown away).
+  if (err == noErr && stream_ != nullptr && !MoveWindow(image.height, image.height)) err = kStreamFailed;
   const int16_t finish = Call(filterSelectorFinish);
   return err != noErr ? err : finish;
 }
@@ -414,6 +418,12 @@ void* FillBuffer(std::vector<uint8_t>& buffer, const HostImage& img, const VRect
     uint8_t* row = base + size_t(r) * size_t(*rowBytes);
     std::memset(row, 0x5A, size_t(*rowBytes));
     const int32_t y = rect.top + r;
+    // All planes of a span inside the picture: the samples are laid out alike, one copy.
+    if (lo == 0 && hi == img.planes - 1 && y >= 0 && y < img.height && rect.left >= 0 &&
+        rect.right <= img.width) {
+      std::memcpy(row, img.At(y, rect.left), size_t(cols) * img.PixelBytes());
+      continue;
+    }
     for (int32_t c = 0; c < cols; ++c) {
       const int32_t x = rect.left + c;
       const bool inside = y >= 0 && y < img.height && x >= 0 && x < img.width;
@@ -442,6 +452,40 @@ int64_t RequestBytes(const VRect& rect, int16_t lo, int16_t hi, size_t sampleByt
 
 }  // namespace
 
+bool TestHost::MoveWindow(int32_t top, int32_t bottom) {
+  const size_t rowBytes = image.RowBytes();
+  const int32_t held = image.HeldRows();
+  if (top < image.firstRow) {
+    streamOutOfOrder = true;
+    return false;
+  }
+  // Rows above `top` are final: written, then dropped.
+  const int32_t done = std::min(top, image.firstRow + held) - image.firstRow;
+  if (done > 0) {
+    if (!stream_->WriteRows(image.pixels.data(), done)) return false;
+    image.pixels.erase(image.pixels.begin(), image.pixels.begin() + ptrdiff_t(size_t(done) * rowBytes));
+    source.pixels.erase(source.pixels.begin(), source.pixels.begin() + ptrdiff_t(size_t(done) * rowBytes));
+    image.firstRow = source.firstRow = image.firstRow + done;
+  }
+  // Rows no request reaches pass straight through, a band at a time.
+  constexpr int32_t kPassRows = 64;
+  std::vector<uint8_t> pass;
+  while (image.HeldRows() == 0 && image.firstRow < top) {
+    const int32_t rows = std::min(kPassRows, top - image.firstRow);
+    pass.resize(size_t(rows) * rowBytes);
+    if (!stream_->ReadRows(pass.data(), rows) || !stream_->WriteRows(pass.data(), rows)) return false;
+    image.firstRow = source.firstRow = image.firstRow + rows;
+  }
+  const int32_t end = image.firstRow + image.HeldRows();
+  if (bottom > end) {
+    const size_t had = image.pixels.size();
+    image.pixels.resize(had + size_t(bottom - end) * rowBytes);
+    if (!stream_->ReadRows(image.pixels.data() + had, bottom - end)) return false;
+    source.pixels.insert(source.pixels.end(), image.pixels.begin() + ptrdiff_t(had), image.pixels.end());
+  }
+  return true;
+}
+
 OSErr TestHost::ServeRequestedRectangles() {
   CommitOutput();
   const VRect in = InArea(), out = OutArea(), mask = MaskArea();
@@ -453,19 +497,37 @@ OSErr TestHost::ServeRequestedRectangles() {
     record.inData = record.outData = record.maskData = nullptr;
     return memFullErr;
   }
+  if (stream_ != nullptr) {
+    // The rows the requests span, clipped to the picture.
+    int32_t top = image.height, bottom = 0;
+    for (const VRect& r : {in, out, mask}) {
+      if (RectIsEmpty(r)) continue;
+      top = std::min(top, std::max(r.top, 0));
+      bottom = std::max(bottom, std::min(r.bottom, image.height));
+    }
+    if (top < bottom && !MoveWindow(top, bottom)) {
+      record.inData = record.outData = record.maskData = nullptr;
+      return kStreamFailed;
+    }
+  }
   record.inData = FillBuffer(inBuffer_, source, in, record.inLoPlane, record.inHiPlane,
                              record.inputPadding, 5, &record.inRowBytes);
   record.outData = FillBuffer(outBuffer_, image, out, record.outLoPlane,
                               record.outHiPlane, record.outputPadding, 3, &record.outRowBytes);
-  // Built only when asked for: a whole-image mask per strip makes small strips quadratic.
-  // The selection mask, or an opaque one; 8 bits at every depth.
+  // Built only when asked for, and only over the rows asked for: a whole-image mask per
+  // strip makes small strips quadratic. The selection mask, or an opaque one; 8 bits at
+  // every depth.
   HostImage opaqueMask;
   if (!RectIsEmpty(mask)) {
     opaqueMask.width = source.width;
     opaqueMask.height = source.height;
     opaqueMask.planes = 1;
-    if (selection_.size() == size_t(source.width) * size_t(source.height)) opaqueMask.pixels = selection_;
-    else opaqueMask.pixels.assign(size_t(source.width) * size_t(source.height), 255);
+    const int32_t top = std::max(mask.top, 0), bottom = std::max(top, std::min(mask.bottom, source.height));
+    opaqueMask.firstRow = top;
+    const size_t from = size_t(top) * size_t(source.width), count = size_t(bottom - top) * size_t(source.width);
+    if (selection_.size() == size_t(source.width) * size_t(source.height))
+      opaqueMask.pixels.assign(selection_.begin() + ptrdiff_t(from), selection_.begin() + ptrdiff_t(from + count));
+    else opaqueMask.pixels.assign(count, 255);
   }
   record.maskData = FillBuffer(maskBuffer_, opaqueMask, mask, 0, 0,
                                record.maskPadding, 1, &record.maskRowBytes);
@@ -490,6 +552,12 @@ void TestHost::CommitOutput() {
     for (int32_t y = deliveredOut_.top; y < deliveredOut_.bottom; ++y) {
       if (y < 0 || y >= image.height) continue;
       const uint8_t* row = base + size_t(y - deliveredOut_.top) * size_t(deliveredOutRowBytes_);
+      if (deliveredOutLo_ == 0 && deliveredOutHi_ == image.planes - 1 && deliveredOut_.left >= 0 &&
+          deliveredOut_.right <= image.width) {
+        std::memcpy(image.At(y, deliveredOut_.left), row,
+                    size_t(deliveredOut_.right - deliveredOut_.left) * image.PixelBytes());
+        continue;
+      }
       for (int32_t x = deliveredOut_.left; x < deliveredOut_.right; ++x) {
         if (x < 0 || x >= image.width) continue;
         for (int32_t k = 0; k < n; ++k) {

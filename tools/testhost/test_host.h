@@ -23,16 +23,33 @@ struct HostImage {
   int32_t planes = 0;
   int32_t depth = 8;  // bits per sample: 8 or 16
   std::vector<uint8_t> pixels;
+  // A streamed picture holds only rows [firstRow, firstRow + HeldRows()) in `pixels`.
+  int32_t firstRow = 0;
 
   size_t SampleBytes() const { return depth == 16 ? 2 : 1; }
   size_t PixelBytes() const { return size_t(planes) * SampleBytes(); }
+  size_t RowBytes() const { return size_t(width) * PixelBytes(); }
+  int32_t HeldRows() const { return RowBytes() == 0 ? 0 : int32_t(pixels.size() / RowBytes()); }
   uint8_t* At(int32_t row, int32_t column) {
-    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * PixelBytes();
+    return pixels.data() + (size_t(row - firstRow) * size_t(width) + size_t(column)) * PixelBytes();
   }
   const uint8_t* At(int32_t row, int32_t column) const {
-    return pixels.data() + (size_t(row) * size_t(width) + size_t(column)) * PixelBytes();
+    return pixels.data() + (size_t(row - firstRow) * size_t(width) + size_t(column)) * PixelBytes();
   }
 };
+
+// A picture that flows through the host in bands instead of being held whole: rows are read
+// when a request first reaches them and written once the requests have moved past them.
+class RowStream {
+ public:
+  virtual ~RowStream() = default;
+  // The next `count` rows of the input, in the host's layout. False on a failure.
+  virtual bool ReadRows(uint8_t* rows, int32_t count) = 0;
+  // The next `count` finished rows. False on a failure.
+  virtual bool WriteRows(const uint8_t* rows, int32_t count) = 0;
+};
+// The result a streamed run ends with when its rows cannot be read, written or served in order.
+constexpr int16_t kStreamFailed = -36;  // the host's I/O error
 
 // A fresh image whose samples vary with position and plane, so misplaced writes show.
 HostImage MakePatternImage(int32_t width, int32_t height, int32_t planes, int32_t depth = 8);
@@ -162,6 +179,12 @@ class TestHost {
   // Writes the last delivered output buffer back into the image.
   void CommitOutput();
 
+  // Streams the picture set by SetImage (pixels empty) through `stream`: requests must come
+  // top to bottom; one reaching back above rows already written fails with kStreamFailed and sets
+  // `streamOutOfOrder`, as does a failed read or write (without it). Not owned.
+  void SetStream(RowStream* rows) { stream_ = rows; }
+  bool streamOutOfOrder = false;
+
   // Handle bookkeeping
   int32_t LiveHostHandles() const { return int32_t(handles_.size()); }
   bool IsHostHandle(Handle h) const { return handles_.count(h) != 0; }
@@ -200,6 +223,10 @@ class TestHost {
   friend struct DescriptorCallbacks;  // descriptor handles are host handles, made uncounted
   void BuildRecord();
   void FreeHostHandle(Handle h);
+  // Streaming: holds rows [top, bottom) and writes every row above `top`; at the end (top and
+  // bottom the image's height) writes everything.
+  bool MoveWindow(int32_t top, int32_t bottom);
+  RowStream* stream_ = nullptr;
 
   std::map<Handle, HostHandleBlock*> handles_;
   std::vector<uint8_t> selection_;  // width x height bytes, or empty

@@ -1,0 +1,6 @@
+// runfilter's TIFF reader over arbitrary files (see fuzz_picture.h).
+#include "tests/fuzz/fuzz_picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return FuzzPictureReader(data, size, "II*\0", 4);
+}
