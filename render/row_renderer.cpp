@@ -138,7 +138,7 @@ void SetSolidPixel(const StripeJob& job, StripeInk* ink) noexcept {
   for (int32_t j = 0; j < job.pixelSamples; ++j) {
     if (job.sampleBytes == 2) {
       const uint16_t sample = j < job.colourCount ? ink->colour16[j] : uint16_t(kFullSample16);
-      std::memcpy(ink->solid + 2 * j, &sample, 2);
+      std::memcpy(ink->solid + ptrdiff_t(2) * j, &sample, 2);
     } else {
       ink->solid[j] = j < job.colourCount ? ink->colour8[j] : uint8_t(255);
     }
@@ -517,9 +517,9 @@ void BlendPixel(const StripeInk& ink, const Mix16& mix, uint8_t* dst, const uint
   } else {
     for (int32_t j = 0; j < W / 2; ++j) {
       T sample;
-      std::memcpy(&sample, src + 2 * j, 2);
+      std::memcpy(&sample, src + ptrdiff_t(2) * j, 2);
       sample = T((uint32_t(sample) * mix.weight[j] + mix.term[j]) / 100);
-      std::memcpy(dst + 2 * j, &sample, 2);
+      std::memcpy(dst + ptrdiff_t(2) * j, &sample, 2);
     }
   }
 }
