@@ -442,8 +442,8 @@ bool WritePackedRun(const StripeJob& job, uint8_t kind, uint8_t* dst, const uint
   const size_t colourBytes = size_t(job.colourCount) * sizeof(T);
   for (int32_t i = 0; i < count; ++i, dst += W, src += W) {
     if (abort()) return false;
-    std::memcpy(dst, src, W);
     std::memcpy(dst, pixel, colourBytes);
+    std::memcpy(dst + colourBytes, src + colourBytes, W - colourBytes);
   }
   return true;
 }
@@ -479,8 +479,9 @@ bool WriteRun(const StripeJob& job, uint8_t kind, uint8_t* dstRow, const uint8_t
 // runs to start and stop.
 constexpr int32_t kTableColumns = 4096;
 
-// Whether rows may be written by lookup: packed pixels, a host to poll, inks whose pixel is one
-// constant (opacity is checked per table), the other pixels copied.
+// Whether rows may be written by lookup: packed pixels, a host to poll, the other pixels copied,
+// and the samples past the colour at full value (or none), so an opaque ink's pixel is one
+// constant and a translucent one's is its mix alone.
 bool TableRowsPossible(const StripeJob& job) noexcept {
   return job.packedBytes > 0 && job.abort != nullptr && job.columns <= kTableColumns &&
          !job.removeOthers && (job.fillExtras || job.pixelSamples <= job.colourCount);
@@ -528,8 +529,7 @@ void BlendPixel(const StripeInk& ink, const Mix16& mix, uint8_t* dst, const uint
 template <typename T, int W, bool Blend>
 bool WritePackedTableRow(const StripeJob& job, const uint8_t* kinds, uint8_t* dst, const uint8_t* src) noexcept {
   const TestAbortProc abort = job.abort;
-  uint8_t pixels[3][W];  // by kind; 0 takes the source's
-  std::memcpy(pixels[0], job.inks[0].solid, W);
+  uint8_t pixels[3][W] = {};  // by kind; 0 takes the source's instead
   std::memcpy(pixels[kOnMajor], job.inks[0].solid, W);
   std::memcpy(pixels[kOnMinor], job.inks[1].solid, W);
   const bool mixed[3] = {false, job.inks[0].blend, job.inks[1].blend};
