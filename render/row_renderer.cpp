@@ -132,10 +132,13 @@ void SetInk(const StripeJob& job, const uint8_t* resolved, int16_t n, bool rever
 
 // The ink's colour as one packed pixel, the samples past the colour at full value.
 void SetSolidPixel(const StripeJob& job, StripeInk* ink) noexcept {
+  // The samples past the colour mix to full value, so a packed 8-bit pixel is one lookup per sample.
+  for (int32_t j = job.colourCount; j < job.pixelSamples && job.sampleBytes == 1; ++j)
+    std::memset(ink->mixed8[j], 255, sizeof ink->mixed8[j]);
   for (int32_t j = 0; j < job.pixelSamples; ++j) {
     if (job.sampleBytes == 2) {
       const uint16_t sample = j < job.colourCount ? ink->colour16[j] : uint16_t(kFullSample16);
-      std::memcpy(ink->solid + 2 * j, &sample, 2);
+      std::memcpy(ink->solid + ptrdiff_t(2) * j, &sample, 2);
     } else {
       ink->solid[j] = j < job.colourCount ? ink->colour8[j] : uint8_t(255);
     }
@@ -439,8 +442,8 @@ bool WritePackedRun(const StripeJob& job, uint8_t kind, uint8_t* dst, const uint
   const size_t colourBytes = size_t(job.colourCount) * sizeof(T);
   for (int32_t i = 0; i < count; ++i, dst += W, src += W) {
     if (abort()) return false;
-    std::memcpy(dst, src, W);
     std::memcpy(dst, pixel, colourBytes);
+    std::memcpy(dst + colourBytes, src + colourBytes, W - colourBytes);
   }
   return true;
 }
@@ -476,47 +479,92 @@ bool WriteRun(const StripeJob& job, uint8_t kind, uint8_t* dstRow, const uint8_t
 // runs to start and stop.
 constexpr int32_t kTableColumns = 4096;
 
-// Whether rows may be written by lookup: packed pixels, a host to poll, inks whose pixel is one
-// constant (opacity is checked per table), the other pixels copied.
+// Whether rows may be written by lookup: packed pixels, a host to poll, the other pixels copied,
+// and the samples past the colour at full value (or none), so an opaque ink's pixel is one
+// constant and a translucent one's is its mix alone.
 bool TableRowsPossible(const StripeJob& job) noexcept {
   return job.packedBytes > 0 && job.abort != nullptr && job.columns <= kTableColumns &&
          !job.removeOthers && (job.fillExtras || job.pixelSamples <= job.colourCount);
 }
 
-// Marks a run of `count` columns from `column` as `kind` in `table`; false when that kind's ink
-// is translucent, which the lookup does not mix.
-bool MarkColumns(const StripeJob& job, uint8_t* table, uint8_t kind, int32_t column, int32_t count) noexcept {
-  if (kind != 0 && job.inks[kind == kOnMajor ? 0 : 1].blend) return false;
+// Marks a run of `count` columns from `column` as `kind` in `table`.
+bool MarkColumns(uint8_t* table, uint8_t kind, int32_t column, int32_t count) noexcept {
   std::memset(table + column, kind, size_t(count));
   return true;
 }
 
+// A translucent ink's mix at 16 bits, read into locals: stores through `dst` could otherwise
+// alias the job. Samples past the colour get weight 0 and a term that gives full value.
+struct Mix16 {
+  uint32_t weight[4];
+  uint32_t term[4];
+};
+
+Mix16 Mix16Of(const StripeInk& ink, int32_t colourCount) noexcept {
+  Mix16 mix{};
+  for (int32_t j = 0; j < 4; ++j) {
+    mix.weight[j] = j < colourCount ? ink.sourceWeight : 0;
+    mix.term[j] = j < colourCount ? ink.colourTerm[j] : uint32_t(kFullSample16) * 100;
+  }
+  return mix;
+}
+
+// One packed pixel of a translucent ink: its colour samples mixed with the source's, the samples
+// past them at full value (at 8 bits all through the mix tables, which hold those as 255).
 template <typename T, int W>
+void BlendPixel(const StripeInk& ink, const Mix16& mix, uint8_t* dst, const uint8_t* src) noexcept {
+  if constexpr (sizeof(T) == 1) {
+    for (int32_t j = 0; j < W; ++j) dst[j] = ink.mixed8[j][src[j]];
+  } else {
+    for (int32_t j = 0; j < W / 2; ++j) {
+      T sample;
+      std::memcpy(&sample, src + ptrdiff_t(2) * j, 2);
+      sample = T((uint32_t(sample) * mix.weight[j] + mix.term[j]) / 100);
+      std::memcpy(dst + ptrdiff_t(2) * j, &sample, 2);
+    }
+  }
+}
+
+// With Blend, an ink may be translucent: its pixels are mixed, the others copied.
+template <typename T, int W, bool Blend>
 bool WritePackedTableRow(const StripeJob& job, const uint8_t* kinds, uint8_t* dst, const uint8_t* src) noexcept {
   const TestAbortProc abort = job.abort;
-  uint8_t pixels[3][W];  // by kind; 0 takes the source's
-  std::memcpy(pixels[0], job.inks[0].solid, W);
+  uint8_t pixels[3][W] = {};  // by kind; 0 takes the source's instead
   std::memcpy(pixels[kOnMajor], job.inks[0].solid, W);
   std::memcpy(pixels[kOnMinor], job.inks[1].solid, W);
+  const bool mixed[3] = {false, job.inks[0].blend, job.inks[1].blend};
+  const Mix16 mixes[3] = {Mix16{}, Mix16Of(job.inks[0], job.colourCount), Mix16Of(job.inks[1], job.colourCount)};
   const int32_t count = job.columns;
   for (int32_t i = 0; i < count; ++i, dst += W, src += W) {
     if (abort()) return false;
     const uint8_t kind = kinds[i];
+    if constexpr (Blend) {
+      if (mixed[kind]) {
+        BlendPixel<T, W>(job.inks[kind == kOnMajor ? 0 : 1], mixes[kind], dst, src);
+        continue;
+      }
+    }
     std::memcpy(dst, kind != 0 ? pixels[kind] : src, W);
   }
   return true;
 }
 
+template <typename T, bool Blend>
+bool WriteTableRowAs(const StripeJob& job, const uint8_t* kinds, uint8_t* dstRow, const uint8_t* srcRow) noexcept {
+  constexpr int32_t S = int32_t(sizeof(T));
+  switch (job.packedBytes) {
+    case 1 * S: return WritePackedTableRow<T, 1 * S, Blend>(job, kinds, dstRow, srcRow);
+    case 2 * S: return WritePackedTableRow<T, 2 * S, Blend>(job, kinds, dstRow, srcRow);
+    case 3 * S: return WritePackedTableRow<T, 3 * S, Blend>(job, kinds, dstRow, srcRow);
+    default: return WritePackedTableRow<T, 4 * S, Blend>(job, kinds, dstRow, srcRow);
+  }
+}
+
 // One row by lookup in `kinds` (a column's kind each); false when the user aborted.
 template <typename T>
 bool WriteTableRow(const StripeJob& job, const uint8_t* kinds, uint8_t* dstRow, const uint8_t* srcRow) noexcept {
-  constexpr int32_t S = int32_t(sizeof(T));
-  switch (job.packedBytes) {
-    case 1 * S: return WritePackedTableRow<T, 1 * S>(job, kinds, dstRow, srcRow);
-    case 2 * S: return WritePackedTableRow<T, 2 * S>(job, kinds, dstRow, srcRow);
-    case 3 * S: return WritePackedTableRow<T, 3 * S>(job, kinds, dstRow, srcRow);
-    default: return WritePackedTableRow<T, 4 * S>(job, kinds, dstRow, srcRow);
-  }
+  if (job.inks[0].blend || job.inks[1].blend) return WriteTableRowAs<T, true>(job, kinds, dstRow, srcRow);
+  return WriteTableRowAs<T, false>(job, kinds, dstRow, srcRow);
 }
 
 // The runs of a row of today's grid that crosses no horizontal stripe, each handed to
@@ -599,8 +647,6 @@ struct RowRuns {
   int32_t columns[kCachedRuns];
   int32_t lengths[kCachedRuns];
   uint8_t kinds[kCachedRuns];
-  int8_t tabled;  // 0 not yet tried, 1 `table` holds the row's kinds, -1 it cannot
-  uint8_t table[kTableColumns];
 };
 
 void BuildRowRuns(const StripeJob& job, uint8_t columnDashes, RowRuns* runs) noexcept {
@@ -614,12 +660,44 @@ void BuildRowRuns(const StripeJob& job, uint8_t columnDashes, RowRuns* runs) noe
   });
 }
 
+// A row's kinds depend only on which horizontal lines it is on and which vertical lines' dashes
+// are drawn at it: sixteen cases, each worked out once per call into a table and then written
+// by lookup.
+template <typename T>
+bool RenderGridRowsByTable(const StripeJob& job) noexcept {
+  const GridLines& lines = job.lines;
+  uint8_t tables[16][kTableColumns];
+  bool built[16] = {};
+  int64_t rowNext = INT64_MIN;
+  uint8_t rowKinds = 0;
+  for (int32_t r = 0; r < job.rows; ++r) {
+    if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
+    const int64_t y = job.firstRow + r;
+    if (y >= rowNext) rowKinds = AxisKindsAt(lines.down, y, &rowNext);
+    int64_t ignored = 0;
+    const uint8_t columnDashes = uint8_t((DashOnAt(lines.alongColumnsMajor, y, &ignored) ? kOnMajor : 0) |
+                                         (DashOnAt(lines.alongColumnsMinor, y, &ignored) ? kOnMinor : 0));
+    const int32_t index = rowKinds * 4 + columnDashes;
+    uint8_t* table = tables[index];
+    if (!built[index]) {
+      ForEachRun(job, rowKinds, columnDashes, [table](uint8_t kind, int32_t column, int32_t count) {
+        return MarkColumns(table, kind, column, count);
+      });
+      built[index] = true;
+    }
+    const ptrdiff_t at = ptrdiff_t(r);
+    if (!WriteTableRow<T>(job, table, job.dst + at * job.dstRowBytes, job.src + at * job.srcRowBytes))
+      return false;
+  }
+  return true;
+}
+
 template <typename T>
 bool RenderGridRows(const StripeJob& job) noexcept {
+  if (TableRowsPossible(job) && job.columns > 0) return RenderGridRowsByTable<T>(job);
   const GridLines& lines = job.lines;
   RowRuns cached[4];
-  for (RowRuns& runs : cached) runs.built = false, runs.tabled = 0;
-  const bool tableRows = TableRowsPossible(job);
+  for (RowRuns& runs : cached) runs.built = false;
   int64_t rowNext = INT64_MIN;
   uint8_t rowKinds = 0;
   for (int32_t r = 0; r < job.rows; ++r) {
@@ -638,15 +716,6 @@ bool RenderGridRows(const StripeJob& job) noexcept {
     if (rowKinds == 0) {
       RowRuns& runs = cached[columnDashes];
       if (!runs.built) BuildRowRuns(job, columnDashes, &runs);
-      if (runs.complete && tableRows && runs.tabled == 0) {
-        runs.tabled = 1;
-        for (int32_t i = 0; i < runs.count && runs.tabled == 1; ++i)
-          if (!MarkColumns(job, runs.table, runs.kinds[i], runs.columns[i], runs.lengths[i])) runs.tabled = -1;
-      }
-      if (runs.complete && runs.tabled == 1) {
-        if (!WriteTableRow<T>(job, runs.table, dstRow, srcRow)) return false;
-        continue;
-      }
       if (runs.complete) {
         for (int32_t i = 0; i < runs.count; ++i)
           if (!write(runs.kinds[i], runs.columns[i], runs.lengths[i])) return false;
@@ -668,7 +737,7 @@ bool RenderRows(const StripeJob& job) noexcept {
   uint8_t columnKinds[kTableColumns];
   const bool tableRows = TableRowsPossible(job) && job.columns > 0 &&
                          ForEachColumnRun(job, [&](uint8_t kind, int32_t column, int32_t count) {
-                           return MarkColumns(job, columnKinds, kind, column, count);
+                           return MarkColumns(columnKinds, kind, column, count);
                          });
   for (int32_t r = 0; r < job.rows; ++r) {
     if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);

@@ -1,12 +1,15 @@
 #include "run/entry.h"
 
 #include "host/coordinates.h"
+#include "host/host_identification.h"
+#include "params/last_grid.h"
 #include "params/parameters.h"
 #include "render/drivers.h"
 #include "run/selectors.h"
 #include "shell/handles.h"
 #include "shell/module_state.h"
 #include "shell/platform.h"
+#include "ui/dialog_state.h"
 
 namespace {
 
@@ -80,4 +83,11 @@ extern "C" void HOSTAPI ENTRYPOINT(int16_t selector, void* filterRecord, intptr_
   }
   if (*context->result != noErr) runEndedWell = 0;
   if (*data != 0) HostUnlockHandle(record->handleProcs, reinterpret_cast<Handle>(*data));
+}
+
+void ResetModuleState() noexcept {
+  ResetModuleVariables();
+  ForgetRememberedGrid();
+  ResetHostInfoCache();
+  ResetDialogState();
 }

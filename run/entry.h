@@ -20,3 +20,7 @@ InvocationContext* AcquireContext(int16_t* result, FilterRecord* record, const H
 
 // Shows the About box; touches no handle, no data slot and no result code.
 void DoAbout(const AboutRecord* about) noexcept;
+
+// Puts every piece of process-wide state back to its load-time value, so tests can start
+// each case from a freshly loaded module. Live fallback handles are left alone.
+void ResetModuleState() noexcept;

@@ -1,9 +1,5 @@
 #include "shell/module_state.h"
 
-#include "host/host_identification.h"
-#include "params/last_grid.h"
-#include "ui/dialog_state.h"
-
 void* moduleInstance = nullptr;
 int dialogRequested = 0;
 void* freshParameters = nullptr;
@@ -31,13 +27,10 @@ bool IsStoredContext(intptr_t value) noexcept {
   return false;
 }
 
-void ResetModuleState() noexcept {
+void ResetModuleVariables() noexcept {
   dialogRequested = 0;
   freshParameters = nullptr;
   runEndedWell = 0;
-  ForgetRememberedGrid();
   for (intptr_t& stored : storedContexts) stored = 0;
   nextStoredContext = 0;
-  ResetHostInfoCache();
-  ResetDialogState();
 }

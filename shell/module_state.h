@@ -20,6 +20,6 @@ extern int runEndedWell;
 void RememberStoredContext(intptr_t value) noexcept;
 bool IsStoredContext(intptr_t value) noexcept;
 
-// Puts every piece of process-wide state back to its load-time value, so tests can start
-// each case from a freshly loaded module. Live fallback handles are left alone.
-void ResetModuleState() noexcept;
+// Puts the variables above and the ring back to their load-time values (ResetModuleState, beside
+// the entry point, resets the other rooms' state as well).
+void ResetModuleVariables() noexcept;

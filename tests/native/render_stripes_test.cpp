@@ -1,6 +1,8 @@
 // The row renderer: stripe positions, plane handling per mode, abort and hostile input.
+#include <cstring>
 #include <string>
 
+#include "params/settings.h"
 #include "render/row_renderer.h"
 #include "tests/native/render_model.h"
 #include "tools/testhost/png_writer.h"
@@ -152,6 +154,53 @@ TEST_F(RowRendererTest, AbortMidRowWritesOnlyPixelsBeforeIt) {
         EXPECT_EQ(host->image.At(y, x)[k], want.At(y, x)[k]) << "abort at " << abortAt << " pixel " << i;
     }
     TearDown();
+  }
+}
+
+// Rows written by lookup and by runs, opaque and translucent, today's grid and the new geometry,
+// at both depths: an abort leaves every pixel from the one it names as the source's and those
+// before it as a full render writes them.
+TEST_F(RowRendererTest, AbortMidRowOnEveryPathWritesOnlyPixelsBeforeIt) {
+  constexpr int32_t kWidth = 13, kHeight = 6;
+  for (int grid = 0; grid < 3; ++grid) {
+    for (int32_t depth : {8, 16}) {
+      for (int16_t opacity : {100, 40}) {
+        for (int32_t abortAt : {5, kWidth + 4, 2 * kWidth + 1, 3 * kWidth + 7, 5 * kWidth + 12}) {
+          SCOPED_TRACE(testing::Message() << "grid " << grid << ", depth " << depth << ", opacity " << opacity
+                                          << ", abort at " << abortAt);
+          HostImage full;
+          for (int pass = 0; pass < 2; ++pass) {
+            SetUp();
+            Use(MakePatternImage(kWidth, kHeight, 4, depth), plugInModeRGBColor);
+            FilterParameters& b = *Block();
+            b.horizontalGap = 2, b.horizontalThickness = 0, b.verticalGap = 3, b.verticalThickness = 0;
+            b.opacity = opacity;
+            if (grid > 0) {  // majors every 5 rows and 6 columns, minors between, dashed in grid 2
+              b.horizontalGapLength = 4000, b.verticalGapLength = 5000;
+              b.horizontalThickLength = b.verticalThickLength = 1000;
+              b.subdivisions = 2, b.minorRed = 255, b.minorOpacity = 50;
+              b.lineStyle = grid == 2 ? kLineDashed : kLineSolid, b.dashLength = 2000, b.dashGapLength = 1000;
+              UpdatePixelMirrors(&b);
+            }
+            if (pass == 1) host->faults.abortAtPoll = abortAt;
+            RenderAll();
+            if (pass == 0) {
+              full = host->image;
+              TearDown();
+              continue;
+            }
+            EXPECT_EQ(host->result, userCanceledErr);
+            EXPECT_EQ(host->counters.abortPolls, abortAt);
+            for (int32_t i = 0; i < kWidth * kHeight; ++i) {
+              const HostImage& want = i < abortAt - 1 ? full : host->source;
+              const int32_t y = i / kWidth, x = i % kWidth;
+              ASSERT_EQ(std::memcmp(host->image.At(y, x), want.At(y, x), want.PixelBytes()), 0) << "pixel " << i;
+            }
+            TearDown();
+          }
+        }
+      }
+    }
   }
 }
 
