@@ -9,11 +9,21 @@ foreach(lib tiff webp Lerc jbig zstd lzma jpeg deflate png16 z)
   find_library(CORVANE_STATIC_${lib} NAMES lib${lib}.a REQUIRED)
   list(APPEND CORVANE_IMAGE_LIBRARIES ${CORVANE_STATIC_${lib}})
 endforeach()
+# Their headers; jconfig.h sits in the multiarch folder, which a cross compiler does not search
+# inside the unpacked aarch64 tree.
+set(CORVANE_IMAGE_INCLUDES)
+foreach(header tiffio.h png.h jpeglib.h jconfig.h)
+  string(MAKE_C_IDENTIFIER ${header} id)
+  find_path(CORVANE_INCLUDE_${id} ${header} PATH_SUFFIXES ${CMAKE_LIBRARY_ARCHITECTURE} REQUIRED)
+  list(APPEND CORVANE_IMAGE_INCLUDES ${CORVANE_INCLUDE_${id}})
+endforeach()
+list(REMOVE_DUPLICATES CORVANE_IMAGE_INCLUDES)
 add_executable(runfilter ${RUNFILTER_NATIVE_SOURCES})
 target_compile_options(runfilter PRIVATE ${CORVANE_WARNINGS} ${CORVANE_SANITIZER_FLAGS})
 target_link_libraries(runfilter PRIVATE corvane_core ${CORVANE_IMAGE_LIBRARIES} corvane_testhost
   ${CORVANE_IMAGE_LIBRARIES} Threads::Threads m)
 target_link_options(runfilter PRIVATE -static-libstdc++ -static-libgcc)
+target_include_directories(runfilter SYSTEM PRIVATE ${CORVANE_IMAGE_INCLUDES})
 set_target_properties(runfilter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CORVANE_RUNFILTER_DIR})
 
 # runfilter end to end, the native program (and beside it the Windows one, where Wine is).
@@ -30,6 +40,6 @@ target_compile_definitions(corvane_runfilter_tests PRIVATE CORVANE_ARCH_NAME="li
   CORVANE_RUNFILTER_ARCH="${CORVANE_RUNFILTER_ARCH}")
 target_link_libraries(corvane_runfilter_tests PRIVATE corvane_core ${CORVANE_IMAGE_LIBRARIES} corvane_testhost
   ${CORVANE_IMAGE_LIBRARIES} GTest::gtest GTest::gtest_main Threads::Threads)
-target_include_directories(corvane_runfilter_tests SYSTEM PRIVATE /usr/include/stb)
+target_include_directories(corvane_runfilter_tests SYSTEM PRIVATE ${CORVANE_IMAGE_INCLUDES} /usr/include/stb)
 set_target_properties(corvane_runfilter_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_dependencies(corvane_runfilter_tests runfilter)
