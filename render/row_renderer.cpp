@@ -660,6 +660,13 @@ void BuildRowRuns(const StripeJob& job, uint8_t columnDashes, RowRuns* runs) noe
   });
 }
 
+// Which vertical lines' dashes (major, minor) are drawn on row y.
+inline uint8_t ColumnDashesAt(const GridLines& lines, int64_t y) noexcept {
+  int64_t ignored = 0;
+  return uint8_t((DashOnAt(lines.alongColumnsMajor, y, &ignored) ? kOnMajor : 0) |
+                 (DashOnAt(lines.alongColumnsMinor, y, &ignored) ? kOnMinor : 0));
+}
+
 // A row's kinds depend only on which horizontal lines it is on and which vertical lines' dashes
 // are drawn at it: sixteen cases, each worked out once per call into a table and then written
 // by lookup.
@@ -674,9 +681,7 @@ bool RenderGridRowsByTable(const StripeJob& job) noexcept {
     if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
     const int64_t y = job.firstRow + r;
     if (y >= rowNext) rowKinds = AxisKindsAt(lines.down, y, &rowNext);
-    int64_t ignored = 0;
-    const uint8_t columnDashes = uint8_t((DashOnAt(lines.alongColumnsMajor, y, &ignored) ? kOnMajor : 0) |
-                                         (DashOnAt(lines.alongColumnsMinor, y, &ignored) ? kOnMinor : 0));
+    const uint8_t columnDashes = ColumnDashesAt(lines, y);
     const int32_t index = rowKinds * 4 + columnDashes;
     uint8_t* table = tables[index];
     if (!built[index]) {
@@ -704,9 +709,7 @@ bool RenderGridRows(const StripeJob& job) noexcept {
     if (job.progress != nullptr) job.progress(job.progressFirst + r, job.progressTotal);
     const int64_t y = job.firstRow + r;
     if (y >= rowNext) rowKinds = AxisKindsAt(lines.down, y, &rowNext);
-    int64_t ignored = 0;
-    const uint8_t columnDashes = uint8_t((DashOnAt(lines.alongColumnsMajor, y, &ignored) ? kOnMajor : 0) |
-                                         (DashOnAt(lines.alongColumnsMinor, y, &ignored) ? kOnMinor : 0));
+    const uint8_t columnDashes = ColumnDashesAt(lines, y);
     if (job.columns <= 0) continue;
     uint8_t* dstRow = job.dst + ptrdiff_t(r) * job.dstRowBytes;
     const uint8_t* srcRow = job.src + ptrdiff_t(r) * job.srcRowBytes;

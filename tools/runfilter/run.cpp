@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -202,4 +203,14 @@ bool RunAbout(PluginEntry entry, std::string& error) {
     return false;
   }
   return true;
+}
+
+int FormatProgress(int32_t done, int32_t total, int* shown, char (&line)[64]) {
+  if (total <= 0) return 0;
+  const int percent = int(int64_t(done < 0 ? 0 : done > total ? total : done) * 100 / total);
+  if (percent == *shown) return 0;
+  *shown = percent;
+  line[0] = '\r', line[1] = '[';
+  for (int i = 0; i < 40; ++i) line[2 + i] = i < percent * 40 / 100 ? '#' : '.';
+  return 42 + std::snprintf(line + 42, sizeof(line) - 42, "] %3d%%", percent);
 }

@@ -39,3 +39,7 @@ constexpr const char* kOutOfOrder = "the plug-in asked for rows already written"
 
 // "user cancelled (-128)" and the like.
 std::string ResultText(int16_t result);
+
+// The progress bar's text for done of total into line, and its length; 0 when the percentage
+// is the one *shown already (which it then becomes).
+int FormatProgress(int32_t done, int32_t total, int* shown, char (&line)[64]);

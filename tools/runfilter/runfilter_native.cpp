@@ -24,14 +24,9 @@ int Fail(const std::string& message, int code = 1) {
 int lastPercent = -1;
 
 void DrawProgress(int32_t done, int32_t total) {
-  if (total <= 0) return;
-  const int percent = int(int64_t(done < 0 ? 0 : done > total ? total : done) * 100 / total);
-  if (percent == lastPercent) return;
-  lastPercent = percent;
-  char line[64] = "\r[";
-  for (int i = 0; i < 40; ++i) line[2 + i] = i < percent * 40 / 100 ? '#' : '.';
-  const int length = 42 + std::snprintf(line + 42, sizeof(line) - 42, "] %3d%%", percent);
-  if (write(STDERR_FILENO, line, size_t(length)) < 0) lastPercent = -1;
+  char line[64];
+  const int length = FormatProgress(done, total, &lastPercent, line);
+  if (length > 0 && write(STDERR_FILENO, line, size_t(length)) < 0) lastPercent = -1;
 }
 
 void ClearProgress() {

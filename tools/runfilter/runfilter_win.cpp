@@ -120,15 +120,10 @@ bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 int lastPercent = -1;
 
 void DrawProgress(int32_t done, int32_t total) {
-  if (total <= 0) return;
-  const int percent = int(int64_t(done < 0 ? 0 : done > total ? total : done) * 100 / total);
-  if (percent == lastPercent) return;
-  lastPercent = percent;
   // One write per redraw: stderr's stream writes an unbuffered line character by character.
-  char line[64] = "\r[";
-  for (int i = 0; i < 40; ++i) line[2 + i] = i < percent * 40 / 100 ? '#' : '.';
-  const int length = 42 + std::snprintf(line + 42, sizeof(line) - 42, "] %3d%%", percent);
-  _write(_fileno(stderr), line, unsigned(length));
+  char line[64];
+  const int length = FormatProgress(done, total, &lastPercent, line);
+  if (length > 0) _write(_fileno(stderr), line, unsigned(length));
 }
 
 void ClearProgress() {
