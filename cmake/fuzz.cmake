@@ -28,7 +28,7 @@ find_package(JPEG REQUIRED)
 find_package(TIFF REQUIRED)
 file(GLOB RUNFILTER_PICTURE_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/runfilter/picture_*.cpp)
 list(APPEND RUNFILTER_PICTURE_FUZZ_SOURCES ${CMAKE_SOURCE_DIR}/tools/runfilter/run.cpp
-  ${CMAKE_SOURCE_DIR}/tools/runfilter/options.cpp)
+  ${CMAKE_SOURCE_DIR}/tools/runfilter/options.cpp ${CMAKE_SOURCE_DIR}/tools/runfilter/system_native.cpp)
 add_library(corvane_pictures_fuzz STATIC ${RUNFILTER_PICTURE_FUZZ_SOURCES})
 target_compile_options(corvane_pictures_fuzz PRIVATE -fsanitize=fuzzer-no-link)
 target_link_libraries(corvane_pictures_fuzz PUBLIC corvane_testhost_fuzz PNG::PNG JPEG::JPEG TIFF::TIFF)

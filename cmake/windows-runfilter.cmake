@@ -4,13 +4,33 @@
 find_library(CORVANE_ZLIB_STATIC NAMES libz.a REQUIRED)
 target_link_libraries(corvane_testhost PUBLIC ${CORVANE_ZLIB_STATIC})
 
+# The image libraries, built from Debian's sources for this architecture by
+# scripts/setup-windows-libs into the kept tools folder, linked statically like zlib.
+if(NOT CORVANE_ARM64_TOOLS)
+  if(DEFINED ENV{CORVANE_ARM64_TOOLS})
+    set(CORVANE_ARM64_TOOLS $ENV{CORVANE_ARM64_TOOLS})
+  else()
+    set(CORVANE_ARM64_TOOLS $ENV{HOME}/.cache/corvane-arm64)
+  endif()
+endif()
+set(CORVANE_WINDOWS_LIBS ${CORVANE_ARM64_TOOLS}/windows-${CORVANE_ARCH})
+set(CORVANE_IMAGE_LIBRARIES)
+foreach(lib tiff jpeg png16)
+  find_library(CORVANE_STATIC_${lib} NAMES lib${lib}.a PATHS ${CORVANE_WINDOWS_LIBS}/lib
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT CORVANE_STATIC_${lib})
+    message(FATAL_ERROR "lib${lib}.a for Windows ${CORVANE_ARCH} is not in ${CORVANE_WINDOWS_LIBS}/lib; "
+      "build it with: bash scripts/setup")
+  endif()
+  list(APPEND CORVANE_IMAGE_LIBRARIES ${CORVANE_STATIC_${lib}})
+endforeach()
+
 file(GLOB RUNFILTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/runfilter/*.cpp)
-# The Linux program and its picture files through the Debian libraries stay out; this one
-# reads PNG and BMP and writes PNG through the test host.
-list(FILTER RUNFILTER_SOURCES EXCLUDE REGEX "(_native|/picture_[a-z]+)\\.cpp$")
+list(FILTER RUNFILTER_SOURCES EXCLUDE REGEX "_native\\.cpp$")
 add_executable(runfilter ${RUNFILTER_SOURCES})
 target_compile_options(runfilter PRIVATE ${CORVANE_WARNINGS})
-target_link_libraries(runfilter PRIVATE corvane_testhost)
+target_include_directories(runfilter SYSTEM PRIVATE ${CORVANE_WINDOWS_LIBS}/include)
+target_link_libraries(runfilter PRIVATE ${CORVANE_IMAGE_LIBRARIES} corvane_testhost ${CORVANE_ZLIB_STATIC})
 target_link_options(runfilter PRIVATE ${CORVANE_STATIC_RUNTIME} -s)
 set_target_properties(runfilter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CORVANE_DIST_DIR})
 

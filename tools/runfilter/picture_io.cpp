@@ -1,7 +1,5 @@
 #include "tools/runfilter/picture_io.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -10,6 +8,7 @@
 #include <new>
 
 #include "tools/runfilter/run.h"
+#include "tools/runfilter/system.h"
 #include "tools/testhost/image_file.h"
 
 namespace {
@@ -173,7 +172,7 @@ bool ReadPicture(const std::string& path, Picture& picture, std::string& error) 
   if (reader == nullptr) return false;
   const PictureInfo& info = picture.info;
   const uint64_t bytes = uint64_t(info.RowBytes()) * uint64_t(info.height);
-  const uint64_t memory = uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGE_SIZE));
+  const uint64_t memory = InstalledMemory();
   try {
     if (bytes > memory) throw std::bad_alloc();
     picture.image.pixels.resize(size_t(bytes));
@@ -207,7 +206,7 @@ bool ChoosePictureMode(const RunOptions& options, const PictureInfo& info, int16
 
 bool WritePictureAtomically(const std::string& path, const Picture& picture,
                             const RunOptions& options, std::string& error) {
-  const std::string temporary = path + ".part" + std::to_string(getpid());
+  const std::string temporary = path + ".part" + std::to_string(ProcessNumber());
   std::string why;
   std::unique_ptr<PictureWriter> writer =
       OpenPictureWriter(temporary, FormatOfPath(path), picture.info, options, why);
@@ -220,8 +219,8 @@ bool WritePictureAtomically(const std::string& path, const Picture& picture,
     error = "cannot write " + path + ": " + why;
     return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
+  if (!MoveOnto(temporary, path, why)) {
+    error = "cannot write " + path + ": " + why;
     std::remove(temporary.c_str());
     return false;
   }

@@ -91,6 +91,9 @@ bool ChoosePictureMode(const RunOptions& options, const PictureInfo& info, int16
 bool WritePictureAtomically(const std::string& path, const Picture& picture,
                             const RunOptions& options, std::string& error);
 
+// The picture's size, planes and depth as the host holds them, without pixels.
+HostImage PictureShape(const PictureInfo& info);
+
 // Runs the filter over the picture at `input` and writes the result to `output`, the picture
 // flowing in bands from the decoder through the host to the encoder; a plug-in that asks
 // for rows out of order gets the picture held whole instead. The output is written beside

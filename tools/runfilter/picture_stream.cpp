@@ -1,13 +1,10 @@
 // The picture's way through the host: in bands from reader to writer, or held whole when the
 // plug-in's requests go back to rows already written.
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "tools/runfilter/picture_io.h"
 #include "tools/runfilter/run.h"
+#include "tools/runfilter/system.h"
 
 namespace {
 
@@ -35,13 +32,23 @@ void MarkColour(int16_t mode, PictureInfo& info) {
 }
 
 bool Rename(const std::string& from, const std::string& to, std::string& error) {
-  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-  error = "cannot write " + to + ": " + std::strerror(errno);
+  std::string why;
+  if (MoveOnto(from, to, why)) return true;
+  error = "cannot write " + to + ": " + why;
   std::remove(from.c_str());
   return false;
 }
 
 }  // namespace
+
+HostImage PictureShape(const PictureInfo& info) {
+  HostImage shape;
+  shape.width = info.width;
+  shape.height = info.height;
+  shape.planes = info.planes;
+  shape.depth = info.depth;
+  return shape;
+}
 
 bool FilterPictureFile(PluginEntry entry, const RunOptions& options,
                        void (*progress)(int32_t done, int32_t total), RunStats& stats,
@@ -51,11 +58,7 @@ bool FilterPictureFile(PluginEntry entry, const RunOptions& options,
     error = options.input + ": " + error;
     return false;
   }
-  HostImage shape;
-  shape.width = info.width;
-  shape.height = info.height;
-  shape.planes = info.planes;
-  shape.depth = info.depth;
+  HostImage shape = PictureShape(info);
   if (!ChoosePictureMode(options, info, mode, error) || !CheckImageFits(options, shape, error))
     return false;
   MarkColour(mode, info);
@@ -64,7 +67,7 @@ bool FilterPictureFile(PluginEntry entry, const RunOptions& options,
     error = "cannot write " + options.output + ": " + error;
     return false;
   }
-  const std::string temporary = options.output + ".part" + std::to_string(getpid());
+  const std::string temporary = options.output + ".part" + std::to_string(ProcessNumber());
   std::string why;
   std::unique_ptr<PictureWriter> writer = OpenPictureWriter(temporary, format, info, options, why);
   if (writer == nullptr) {

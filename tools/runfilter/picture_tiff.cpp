@@ -164,7 +164,7 @@ class TiffReader final : public PictureReader {
   // Planar files hold one plane per scanline; they are interleaved here.
   bool ReadStripRow(uint8_t* row) {
     if (planar_ == PLANARCONFIG_CONTIG) return TIFFReadScanline(tiff_, row, uint32_t(next_), 0) >= 0;
-    const size_t sample = info_.depth / 8u;
+    const size_t sample = size_t(info_.depth) / 8;
     plane_.resize(size_t(info_.width) * sample);
     for (int32_t k = 0; k < info_.planes; ++k) {
       if (TIFFReadScanline(tiff_, plane_.data(), uint32_t(next_), uint16_t(k)) < 0) return false;
@@ -180,7 +180,7 @@ class TiffReader final : public PictureReader {
     TIFFGetField(tiff_, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(tiff_, TIFFTAG_TILELENGTH, &tileLength);
     if (tileWidth == 0 || tileLength == 0 || tileLength > 65536) return false;
-    const size_t sample = info_.depth / 8u, rowBytes = info_.RowBytes();
+    const size_t sample = size_t(info_.depth) / 8, rowBytes = info_.RowBytes();
     const uint32_t bandTop = uint32_t(next_) / tileLength * tileLength;
     if (band_.empty() || bandTop != bandTop_) {
       band_.assign(rowBytes * tileLength, 0);

@@ -1,6 +1,8 @@
 // runfilter: a minimal host on the command line. Checks the module the way a host scanning
 // its plug-in folder does (file machine, property list, entry point, enabled modes), then runs
-// it over a picture file and writes the result as PNG, never leaving a partial output behind.
+// it over a picture file (PNG, JPEG, TIFF or BMP), the picture flowing in bands from file to
+// file, and writes the result in the format its extension names, never leaving a partial
+// output behind.
 #include <windows.h>
 
 #include <io.h>
@@ -12,10 +14,10 @@
 
 #include "tools/runfilter/module_info.h"
 #include "tools/runfilter/options.h"
+#include "tools/runfilter/picture_io.h"
 #include "tools/runfilter/run.h"
 #include "tools/testhost/image_file.h"
 #include "tools/testhost/plugin_loader.h"
-#include "tools/testhost/png_writer.h"
 
 namespace {
 
@@ -133,24 +135,6 @@ void ClearProgress() {
   _write(_fileno(stderr), blank, unsigned(sizeof(blank) - 1));
 }
 
-// Writes beside the target and renames at the end, so OUTPUT is the whole image or untouched.
-bool WriteOutput(const std::string& output, const HostImage& image, std::string& error) {
-  const std::string temporary = output + ".part" + std::to_string(GetCurrentProcessId());
-  std::string why;
-  if (!WritePngImage(temporary, image, why)) {
-    DeleteFileA(temporary.c_str());
-    const size_t reason = why.rfind(": ");  // the cause, without the temporary name
-    error = "cannot write " + output + (reason != std::string::npos ? why.substr(reason) : "");
-    return false;
-  }
-  if (!MoveFileExA(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    error = "cannot write " + output + " (error " + std::to_string(GetLastError()) + ")";
-    DeleteFileA(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int Main(int argc, char** argv) {
@@ -164,15 +148,14 @@ int Main(int argc, char** argv) {
   }
   const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
 
-  // The picture first: a bad file is reported before any module code runs.
-  HostImage image;
+  // The picture's header first: a bad file is reported before any module code runs.
+  PictureInfo info;
   int16_t mode = 0;
   if (!options.about) {
-    std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(options.input, bytes, error)) return Fail(error);
-    if (!DecodeImage(bytes, image, error)) return Fail(options.input + ": " + error);
-    if (!ChooseImageMode(options, image.planes, image.depth, mode, error)) return Fail(error);
-    if (!CheckImageFits(options, image, error)) return Fail(error);
+    if (OpenPictureReader(options.input, info, error) == nullptr) return Fail(options.input + ": " + error);
+    if (!ChoosePictureMode(options, info, mode, error) ||
+        !CheckImageFits(options, PictureShape(info), error))
+      return Fail(error);
   }
 
   PluginProperties properties;
@@ -194,15 +177,15 @@ int Main(int argc, char** argv) {
     ran = RunAbout(plugin.entry, error);
   } else {
     const bool bar = !options.quiet && StderrIsTerminal();
-    ran = RunPlugin(plugin.entry, options, mode, image, bar ? &DrawProgress : nullptr, stats, error);
+    ran = FilterPictureFile(plugin.entry, options, bar ? &DrawProgress : nullptr, stats, mode,
+                            info, error);
     ClearProgress();
   }
   UnloadPlugin(plugin);
   if (!ran) return Fail(error);
-  if (!options.about && !WriteOutput(options.output, image, error)) return Fail(error);
   if (options.verbose && !options.about) {
     std::printf("%s: %d x %d %s; strips: %d, advanceState calls: %d, progress calls: %d\n",
-                options.output.c_str(), image.width, image.height, ModeName(mode).c_str(),
+                options.output.c_str(), info.width, info.height, ModeName(mode).c_str(),
                 stats.strips, stats.advanceStateCalls, stats.progressCalls);
   }
   return 0;
