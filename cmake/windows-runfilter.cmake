@@ -6,13 +6,7 @@ target_link_libraries(corvane_testhost PUBLIC ${CORVANE_ZLIB_STATIC})
 
 # The image libraries, built from Debian's sources for this architecture by
 # scripts/setup-windows-libs into the kept tools folder, linked statically like zlib.
-if(NOT CORVANE_ARM64_TOOLS)
-  if(DEFINED ENV{CORVANE_ARM64_TOOLS})
-    set(CORVANE_ARM64_TOOLS $ENV{CORVANE_ARM64_TOOLS})
-  else()
-    set(CORVANE_ARM64_TOOLS $ENV{HOME}/.cache/corvane-arm64)
-  endif()
-endif()
+include(${CMAKE_SOURCE_DIR}/cmake/kept-tools.cmake)
 set(CORVANE_WINDOWS_LIBS ${CORVANE_ARM64_TOOLS}/windows-${CORVANE_ARCH})
 set(CORVANE_IMAGE_LIBRARIES)
 foreach(lib tiff jpeg png16)
