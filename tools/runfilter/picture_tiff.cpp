@@ -274,9 +274,9 @@ class TiffWriter final : public PictureWriter {
       TIFFSetField(tiff_, TIFFTAG_ZIPQUALITY, level);
     }
     // Strips of about 256 KB: small enough to stream, large enough to compress well.
-    const uint32_t rowsPerStrip =
-        std::max<uint32_t>(1, uint32_t(std::min<size_t>(size_t(info.height), (size_t(256) << 10) / std::max<size_t>(1, info.RowBytes()))));
-    TIFFSetField(tiff_, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    rowsPerStrip_ =
+        std::max<int32_t>(1, int32_t(std::min<size_t>(size_t(info.height), (size_t(256) << 10) / std::max<size_t>(1, info.RowBytes()))));
+    TIFFSetField(tiff_, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip_));
     if (info.ppiX > 0 && info.ppiY > 0) {
       TIFFSetField(tiff_, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
       TIFFSetField(tiff_, TIFFTAG_XRESOLUTION, float(info.ppiX));
@@ -284,29 +284,35 @@ class TiffWriter final : public PictureWriter {
     }
     if (!info.iccProfile.empty())
       TIFFSetField(tiff_, TIFFTAG_ICCPROFILE, uint32_t(info.iccProfile.size()), info.iccProfile.data());
-    row_.resize(info.RowBytes());
+    strip_.resize(info.RowBytes() * size_t(rowsPerStrip_));
     return true;
   }
 
+  // Rows gather into a strip that is encoded whole: libtiff then compresses it in one call
+  // (with libdeflate, where it has it, several times faster than row by row through zlib).
   bool WriteRows(const uint8_t* rows, int32_t count, std::string& error) override {
-    const size_t rowBytes = row_.size();
-    for (int32_t i = 0; i < count; ++i, ++next_) {
-      std::memcpy(row_.data(), rows + size_t(i) * rowBytes, rowBytes);
+    const size_t rowBytes = info_.RowBytes();
+    if (count < 0 || next_ + filled_ + count > info_.height) {
+      error = "more rows than the picture has";
+      return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+      uint8_t* row = &strip_[size_t(filled_) * rowBytes];
+      std::memcpy(row, rows + size_t(i) * rowBytes, rowBytes);
       if (info_.depth == 16) {
-        auto* samples = reinterpret_cast<uint16_t*>(row_.data());
+        auto* samples = reinterpret_cast<uint16_t*>(row);
         HostRowToFile16(samples, samples, rowBytes / 2);
       }
       if (info_.colour == PictureColour::kLab)
-        SignedLabToHost(row_.data(), size_t(info_.width), info_.planes, info_.depth);
-      if (TIFFWriteScanline(tiff_, row_.data(), uint32_t(next_), 0) < 0) {
-        error = TiffReason("a row cannot be written");
-        return false;
-      }
+        SignedLabToHost(row, size_t(info_.width), info_.planes, info_.depth);
+      ++filled_;
+      if ((filled_ == rowsPerStrip_ || next_ + filled_ == info_.height) && !WriteStrip(error)) return false;
     }
     return true;
   }
 
   bool Finish(std::string& error) override {
+    if (filled_ > 0 && !WriteStrip(error)) return false;
     const bool flushed = TIFFFlush(tiff_) == 1;
     TIFFClose(tiff_);
     tiff_ = nullptr;
@@ -315,10 +321,21 @@ class TiffWriter final : public PictureWriter {
   }
 
  private:
+  bool WriteStrip(std::string& error) {
+    const tmsize_t bytes = tmsize_t(size_t(filled_) * info_.RowBytes());
+    if (TIFFWriteEncodedStrip(tiff_, uint32_t(next_ / rowsPerStrip_), strip_.data(), bytes) < 0) {
+      error = TiffReason("a row cannot be written");
+      return false;
+    }
+    next_ += filled_;
+    filled_ = 0;
+    return true;
+  }
+
   TIFF* tiff_ = nullptr;
   PictureInfo info_;
-  std::vector<uint8_t> row_;
-  int32_t next_ = 0;
+  std::vector<uint8_t> strip_;
+  int32_t rowsPerStrip_ = 1, filled_ = 0, next_ = 0;  // next_: the first row of the strip being filled
 };
 
 }  // namespace
